@@ -1,0 +1,89 @@
+#include "clicommands.h"
+
+#include "usecode/verifier.h"
+#include "workspace.h"
+#include "workspace/errors.h"
+
+#include <QFileInfo>
+
+namespace lexivo::cli {
+
+namespace {
+
+void startUp(Workspace& ws, Output& out) {
+    ws.openConfiguration();
+    ws.readConfiguration();
+    if (!ws.hasGameDirectory())
+        throw Error(QStringLiteral("No game directory: set DIRECTORY/U7 in %1").arg(ws.iniPath()));
+    if (!ws.locateUsecode())
+        throw Error(QStringLiteral("Warning! Cannot find \"usecode\" file! Check path and file."));
+    ws.loadWorkspaceFiles();
+    for (const QString& warning : ws.takeWarnings())
+        out.stderrText += warning + QLatin1Char('\n');
+}
+
+} // namespace
+
+int init(const QString& programDirectory, Output& out) {
+    Workspace ws(programDirectory);
+    startUp(ws, out);
+    out.stdoutText += QStringLiteral("%1: %2 functions with strings\n")
+                          .arg(ws.usecodePath())
+                          .arg(ws.functionCount());
+    return 0;
+}
+
+int extract(const QString& programDirectory, Output& out) {
+    Workspace ws(programDirectory);
+    startUp(ws, out);
+    int created = 0;
+    for (int i = 0; i < ws.functionCount(); ++i) {
+        const QString path = ws.TranslationFilePath(ws.funcs()[i].FuncNum);
+        if (QFileInfo(path).isFile())
+            continue;
+        ws.openFunctionLines(i);
+        ++created;
+    }
+    out.stdoutText += QStringLiteral("%1 translation files created\n").arg(created);
+    return 0;
+}
+
+int rebuild(const QString& programDirectory, bool complete, Output& out) {
+    Workspace ws(programDirectory);
+    startUp(ws, out);
+    // Outside the window nothing records accepted lines, so a fast rebuild
+    // looks at every translation file and takes those newer than usecode.
+    ws.TranslationsChanged = true;
+    const Workspace::RebuildReport report = ws.Rebuild(complete);
+    for (const QString& warning : report.warnings)
+        out.stderrText += warning + QLatin1Char('\n');
+    if (report.usecodeWritten)
+        out.stdoutText += QStringLiteral("Usecode compiled in %1ms\n").arg(report.milliseconds);
+    return 0;
+}
+
+int check(const QString& programDirectory, Output& out) {
+    Workspace ws(programDirectory);
+    startUp(ws, out);
+    QStringList problems = ws.usecode().problems;
+    problems += verifyUsecode(ws.usecode(), ws.usecodePath());
+    for (int i = 0; i < ws.functionCount(); ++i) {
+        const tFunc& func = ws.funcs()[i];
+        const QString path = ws.TranslationFilePath(func.FuncNum);
+        if (!QFileInfo(path).isFile())
+            continue;
+        const qsizetype lines = loadTextLines(path).size();
+        const qsizetype strings = ws.functionStrings(i).size();
+        if (lines != strings)
+            problems << QStringLiteral("%1: %2 lines, but function %3 has %4 strings")
+                            .arg(path)
+                            .arg(lines)
+                            .arg(QString::fromLatin1(func.HexNum))
+                            .arg(strings);
+    }
+    for (const QString& problem : problems)
+        out.stdoutText += problem + QLatin1Char('\n');
+    return problems.isEmpty() ? 0 : 1;
+}
+
+} // namespace lexivo::cli

@@ -1,0 +1,84 @@
+// lexivo-cli: the headless commands on the same workspace as the window.
+//
+//   lexivo-cli [--ini FILE] init
+//   lexivo-cli [--ini FILE] extract
+//   lexivo-cli [--ini FILE] rebuild [--complete]
+//   lexivo-cli [--ini FILE] check
+//
+// The program directory is the folder of the configuration file (default:
+// LEXIVO.INI beside this program). Exit 0 on success, 1 with the message on
+// standard error on failure, 2 on a usage error.
+
+#include "clicommands.h"
+
+#include "workspace/errors.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+int usage(const char* problem) {
+    std::fprintf(stderr,
+                 "lexivo-cli: %s\n"
+                 "usage: lexivo-cli [--ini FILE] init\n"
+                 "       lexivo-cli [--ini FILE] extract\n"
+                 "       lexivo-cli [--ini FILE] rebuild [--complete]\n"
+                 "       lexivo-cli [--ini FILE] check\n",
+                 problem);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+
+    QString programDirectory = QCoreApplication::applicationDirPath();
+    if (!args.isEmpty() && args.first() == QLatin1String("--ini")) {
+        if (args.size() < 2)
+            return usage("--ini needs a file");
+        const QFileInfo ini(args.at(1));
+        programDirectory = ini.absolutePath();
+        if (ini.fileName().compare(QLatin1String("LEXIVO.INI"), Qt::CaseInsensitive) != 0)
+            return usage("the configuration file must be named LEXIVO.INI");
+        args = args.mid(2);
+    }
+    if (args.isEmpty())
+        return usage("no command given");
+
+    const QString command = args.takeFirst();
+    bool complete = false;
+    if (command == QLatin1String("rebuild") && args == QStringList{QStringLiteral("--complete")}) {
+        complete = true;
+        args.clear();
+    }
+    if (!args.isEmpty())
+        return usage(qPrintable(QStringLiteral("unexpected argument: %1").arg(args.first())));
+
+    try {
+        lexivo::cli::Output out;
+        int rc = 0;
+        if (command == QLatin1String("init"))
+            rc = lexivo::cli::init(programDirectory, out);
+        else if (command == QLatin1String("extract"))
+            rc = lexivo::cli::extract(programDirectory, out);
+        else if (command == QLatin1String("rebuild"))
+            rc = lexivo::cli::rebuild(programDirectory, complete, out);
+        else if (command == QLatin1String("check"))
+            rc = lexivo::cli::check(programDirectory, out);
+        else
+            return usage(qPrintable(QStringLiteral("unknown command: %1").arg(command)));
+        std::fputs(out.stdoutText.toLocal8Bit().constData(), stdout);
+        std::fputs(out.stderrText.toLocal8Bit().constData(), stderr);
+        return rc;
+    } catch (const lexivo::Error& e) {
+        std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,323 @@
+#include "workspace.h"
+
+#include "usecode/rebuild.h"
+#include "workspace/errors.h"
+#include "workspace/fileio.h"
+#include "workspace/paths.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+
+namespace lexivo {
+
+namespace {
+
+// A directory value from the configuration: a relative one is taken from the
+// program directory (so lexivo-cli behaves the same from any working
+// directory), and a missing final separator is added.
+QString directoryFromConfig(const QByteArray& value, const QString& programDirectory) {
+    if (value.isEmpty())
+        return {};
+    QString dir = pathFromBytes(value);
+    if (QDir::isRelativePath(dir))
+        dir = programDirectory + dir;
+    return withTrailingSlash(dir);
+}
+
+// Upper-case file name -> real name for one directory, so that a rebuild over
+// a thousand functions lists the editor directory once instead of per file.
+QHash<QString, QString> directoryIndex(const QString& dir) {
+    QHash<QString, QString> index;
+    const QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QString key = name.toUpper();
+        if (!index.contains(key) || name == key)
+            index.insert(key, name);
+    }
+    return index;
+}
+
+int storedStringCount(const QByteArray& image, const DataSegment& segment) {
+    if (segment.size <= 0)
+        return 0;
+    const char* begin = image.constData() + segment.start;
+    const char* end = begin + segment.size;
+    int count = 0;
+    for (const char* p = begin; p < end; ++p)
+        count += *p == '\0';
+    if (end[-1] != '\0')
+        ++count; // the last string lacks its NUL
+    return count;
+}
+
+} // namespace
+
+Workspace::Workspace(QString programDirectory)
+    : m_programDirectory(withTrailingSlash(std::move(programDirectory))) {
+    m_editorDirectory = m_programDirectory;
+}
+
+Workspace::~Workspace() = default;
+
+QString Workspace::iniPath() const { return resolvePath(m_programDirectory, ini::FileName); }
+
+QString Workspace::usecodePath() const {
+    return resolvePath(m_usecodeDirectory, QStringLiteral("usecode"));
+}
+
+QString Workspace::origPakPath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("orig.pak"));
+}
+
+QString Workspace::funclistPath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("funclist.txt"));
+}
+
+QString Workspace::notesPath() const {
+    const QString path = findEntry(m_editorDirectory, QStringLiteral("notes.rtf"));
+    return (!path.isEmpty() && QFileInfo(path).isFile()) ? path : QString();
+}
+
+QString Workspace::notesMissingLine() const {
+    return m_editorDirectory + QStringLiteral("notes.rtf - not found!");
+}
+
+QString Workspace::TranslationFilePath(quint16 funcNum) const {
+    return resolvePath(m_editorDirectory, QString::fromLatin1(hexNum(funcNum)) + ".TXT");
+}
+
+void Workspace::openConfiguration() {
+    const QString path = iniPath();
+    m_firstRun = !QFileInfo::exists(path);
+    m_ini = std::make_unique<IniFile>(path);
+}
+
+void Workspace::readConfiguration() {
+    if (!m_ini)
+        openConfiguration();
+    m_settings = readSettings(*m_ini, bytesFromPath(m_programDirectory));
+    m_editorDirectory = directoryFromConfig(m_settings.editorDirectory, m_programDirectory);
+    if (m_editorDirectory.isEmpty())
+        m_editorDirectory = m_programDirectory;
+    m_gameDirectory = directoryFromConfig(m_settings.gameDirectory, m_programDirectory);
+}
+
+void Workspace::chooseGameDirectory(const QString& directory) {
+    m_gameDirectory = withTrailingSlash(directory);
+    m_settings.gameDirectory = bytesFromPath(m_gameDirectory);
+    m_ini->writeString(ini::Directory, ini::U7, m_settings.gameDirectory);
+}
+
+bool Workspace::locateUsecode() {
+    if (m_gameDirectory.isEmpty())
+        return false;
+    if (fileExistsNoCase(m_gameDirectory, QStringLiteral("usecode"))) {
+        m_usecodeDirectory = m_gameDirectory;
+        return true;
+    }
+    const QString staticDir = findEntry(m_gameDirectory, QStringLiteral("static"));
+    if (!staticDir.isEmpty() && QFileInfo(staticDir).isDir() &&
+        fileExistsNoCase(withTrailingSlash(staticDir), QStringLiteral("usecode"))) {
+        m_usecodeDirectory = withTrailingSlash(staticDir);
+        return true;
+    }
+    return false;
+}
+
+void Workspace::loadUsecode() {
+    const QString funclist = funclistPath();
+    const bool haveFunclist = QFileInfo(funclist).isFile();
+    Lines descriptions;
+    if (haveFunclist)
+        descriptions = loadTextLines(funclist);
+
+    const QString path = usecodePath();
+    m_usecode = parseUsecode(readWholeFile(path), path);
+    m_warnings += m_usecode.problems;
+
+    if (m_usecode.hasSymbolTable && !haveFunclist) {
+        descriptions = m_usecode.symbolDescriptionLines;
+        saveTextLines(funclist, descriptions);
+    }
+    if (haveFunclist || m_usecode.hasSymbolTable) {
+        for (tFunc& func : m_usecode.funcs)
+            func.Description = lookupDescription(descriptions, func.HexNum);
+    }
+    m_usecodeLoaded = true;
+}
+
+void Workspace::loadGameText() {
+    // The game-text step (text.txt, text.eng from text.flx or textmsg.txt)
+    // comes with the game-text work.
+}
+
+void Workspace::loadFuncStatus() {
+    // The status-file step (FuncStatus.dat) comes with the status work.
+}
+
+void Workspace::prepareOriginalPack() {
+    const QString path = origPakPath();
+    if (!QFileInfo::exists(path)) {
+        QList<Lines> blocks;
+        blocks.reserve(m_usecode.funcs.size());
+        for (const tFunc& func : std::as_const(m_usecode.funcs))
+            blocks.append(extractStrings(m_usecode.image, func));
+        Pack::write(path, Pack::buildContent(blocks));
+    }
+    m_pack.load(path);
+    m_packLoaded = true;
+
+    // The pack carries no function numbers: it must have been built from this
+    // usecode file. Say so once when it cannot have been; missing originals
+    // then read as empty lines.
+    bool fits = m_pack.blockCount() >= functionCount();
+    for (int i = 0; fits && i < functionCount(); ++i) {
+        const QByteArray block = m_pack.blockBytes(i);
+        const int lines = int(block.count('\n'));
+        fits = lines >= storedStringCount(m_usecode.image,
+                                          dataSegmentOf(m_usecode.image, m_usecode.funcs[i]));
+    }
+    if (!fits)
+        m_warnings << QStringLiteral("Warning! %1 does not belong to this usecode file: it holds "
+                                     "fewer functions or strings. Missing originals are shown "
+                                     "empty.")
+                          .arg(path);
+}
+
+void Workspace::loadCommentSets() {
+    // The comments step (the translators' .cmt files) comes with the comments work.
+}
+
+void Workspace::loadDictionary() {
+    // The dictionary step (u7.dic) comes with the dictionary work.
+}
+
+void Workspace::loadWorkspaceFiles() {
+    loadUsecode();
+    loadGameText();
+    loadFuncStatus();
+    prepareOriginalPack();
+    loadCommentSets();
+    loadDictionary();
+    TranslationsChanged = false;
+    TextChanged = false;
+    CompleteRebuild = false;
+}
+
+QStringList Workspace::takeWarnings() {
+    QStringList out;
+    out.swap(m_warnings);
+    return out;
+}
+
+QByteArray Workspace::functionListItem(int index) const {
+    const tFunc& func = m_usecode.funcs.at(index);
+    return func.HexNum + ": " + func.Description;
+}
+
+QList<QByteArray> Workspace::functionStrings(int index) const {
+    return extractStrings(m_usecode.image, m_usecode.funcs.at(index));
+}
+
+Lines Workspace::openFunctionLines(int index) {
+    const tFunc& func = m_usecode.funcs.at(index);
+    const QString path = TranslationFilePath(func.FuncNum);
+    if (QFileInfo(path).isFile())
+        return loadTextLines(path);
+    Lines lines = extractStrings(m_usecode.image, func);
+    saveTextLines(path, lines);
+    return lines;
+}
+
+Lines Workspace::originalLines(int index) const { return m_pack.blockLines(index); }
+
+void Workspace::setFunctionDescription(int index, const QByteArray& description) {
+    tFunc& func = m_usecode.funcs[index];
+    const QString path = funclistPath();
+    Lines lines;
+    if (QFileInfo(path).isFile())
+        lines = loadTextLines(path);
+    setDescription(lines, func.HexNum, description);
+    func.Description = description;
+    saveTextLines(path, lines);
+}
+
+int Workspace::FindFuncIndex(quint16 funcNum) const {
+    for (int i = 0; i < m_usecode.funcs.size(); ++i) {
+        if (m_usecode.funcs[i].FuncNum == funcNum)
+            return i;
+    }
+    return -1;
+}
+
+Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progress) {
+    if (complete) {
+        TranslationsChanged = true;
+        CompleteRebuild = true;
+    }
+    struct ClearComplete {
+        bool& flag;
+        ~ClearComplete() { flag = false; }
+    } clearComplete{CompleteRebuild};
+
+    RebuildReport report;
+    if (TranslationsChanged && m_usecodeLoaded) {
+        QElapsedTimer timer;
+        timer.start();
+        const QString path = usecodePath();
+        // Full precision: a line accepted within the same second as the last
+        // rebuild must still count as newer.
+        const QDateTime usecodeTime = QFileInfo(path).lastModified();
+        const QHash<QString, QString> editorFiles = directoryIndex(m_editorDirectory);
+        const bool all = CompleteRebuild;
+
+        RebuildOptions options;
+        options.fileName = path;
+        options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
+            const auto it = editorFiles.constFind(QString::fromLatin1(hexNum(funcNum)) + ".TXT");
+            if (it == editorFiles.constEnd())
+                return false;
+            const QString file = m_editorDirectory + it.value();
+            if (!all && !(QFileInfo(file).lastModified() > usecodeTime))
+                return false;
+            lines = loadTextLines(file);
+            return true;
+        };
+        if (progress)
+            options.progress = progress;
+
+        RebuildOutput output = rebuildUsecode(m_usecode, options);
+        writeFileAtomically(path, output.image);
+
+        // The image and the table now describe the file just written.
+        UsecodeFile rebuilt = parseUsecode(std::move(output.image), path);
+        for (qsizetype i = 0; i < rebuilt.funcs.size() && i < m_usecode.funcs.size(); ++i) {
+            if (rebuilt.funcs[i].FuncNum == m_usecode.funcs[i].FuncNum)
+                rebuilt.funcs[i].Description = m_usecode.funcs[i].Description;
+        }
+        m_usecode = std::move(rebuilt);
+        report.usecodeWritten = true;
+        report.warnings = output.warnings;
+        report.milliseconds = timer.elapsed();
+        TranslationsChanged = false;
+    }
+    if (TextChanged || CompleteRebuild)
+        WriteBackGameText();
+    return report;
+}
+
+void Workspace::WriteBackGameText() {
+    // Writing Text.flx / textmsg.txt from the text tab comes with the
+    // game-text work; until then there is nothing to write.
+    TextChanged = false;
+}
+
+void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {
+    if (m_ini)
+        writeLastPosition(*m_ini, funcIndex, lineIndex);
+}
+
+} // namespace lexivo

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "usecode/usecodefile.h"
+#include "workspace/config.h"
+#include "workspace/inifile.h"
+#include "workspace/pack.h"
+#include "workspace/textlines.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace lexivo {
+
+// The state of one working session: paths, configuration values, usecode
+// image and tables, packs, change flags. It offers the start-up steps and
+// every operation that is neither drawing nor asking the user. The main window
+// owns one; so does lexivo-cli. Failures are thrown (Error and subclasses).
+class Workspace {
+public:
+    static constexpr char VersionText[] = "v0.98";
+
+    explicit Workspace(QString programDirectory);
+    ~Workspace();
+
+    // ---- paths (each directory string ends with "/") ----
+    const QString& programDirectory() const { return m_programDirectory; }
+    const QString& editorDirectory() const { return m_editorDirectory; }
+    const QString& gameDirectory() const { return m_gameDirectory; }
+    const QString& usecodeDirectory() const { return m_usecodeDirectory; }
+    QString iniPath() const;
+    QString usecodePath() const;   // the existing usecode entry of the usecode directory
+    QString origPakPath() const;   // editor directory + "orig.pak" (existing entry's case)
+    QString funclistPath() const;  // editor directory + "funclist.txt"
+    QString notesPath() const;     // the existing notes.rtf, or empty when there is none
+    QString notesMissingLine() const; // editor directory + "notes.rtf - not found!"
+    // Editor directory + HexNum + ".TXT"; an existing file of another case wins.
+    QString TranslationFilePath(quint16 funcNum) const;
+
+    IniFile& ini() { return *m_ini; }
+    bool firstRun() const { return m_firstRun; }
+    const Settings& settings() const { return m_settings; }
+    Settings& settings() { return m_settings; }
+
+    // ---- start-up steps, in the order the start-up sequence runs them ----
+    // Notes whether LEXIVO.INI exists (FirstRun) and opens it.
+    void openConfiguration();
+    // Reads every key into settings(); sets the editor and game directories.
+    // A directory value without a final separator gets one.
+    void readConfiguration();
+    bool hasGameDirectory() const { return !m_gameDirectory.isEmpty(); }
+    // The folder the user chose: becomes the game directory and is written at
+    // once to DIRECTORY/U7.
+    void chooseGameDirectory(const QString& directory);
+    // Finds usecode in the game directory, else in its static/ subdirectory
+    // (names matched without regard to case). False when there is none.
+    bool locateUsecode();
+
+    // The loading steps that follow, in order. Each throws on failure; the
+    // caller stops the sequence there. loadWorkspaceFiles() runs them all.
+    void loadUsecode();
+    void loadGameText();      // the game-text step: comes with the game-text work
+    void loadFuncStatus();    // the status-file step: comes with the status work
+    void prepareOriginalPack();
+    void loadCommentSets();   // the comments step: comes with the comments work
+    void loadDictionary();    // the dictionary step: comes with the dictionary work
+    void loadWorkspaceFiles();
+
+    bool usecodeLoaded() const { return m_usecodeLoaded; }
+    bool packLoaded() const { return m_packLoaded; }
+
+    // Problems found on the way that did not stop loading (damaged records,
+    // a pack that does not belong to this usecode). The caller shows them.
+    QStringList takeWarnings();
+
+    // ---- usecode ----
+    const UsecodeFile& usecode() const { return m_usecode; }
+    const QList<tFunc>& funcs() const { return m_usecode.funcs; }
+    int functionCount() const { return int(m_usecode.funcs.size()); }
+    // "01A4: Blacksmith"
+    QByteArray functionListItem(int index) const;
+    QList<QByteArray> functionStrings(int index) const;
+    // The lines of a function as the function view takes them: its translation
+    // file when one exists, else its strings, saved as the new translation file.
+    Lines openFunctionLines(int index);
+    // The function's originals from orig.pak (empty lines where the pack has none).
+    Lines originalLines(int index) const;
+    // Stores a description in the table and in funclist.txt.
+    void setFunctionDescription(int index, const QByteArray& description);
+    int FindFuncIndex(quint16 funcNum) const;
+
+    // ---- rebuild ----
+    bool TranslationsChanged = false;
+    bool TextChanged = false;
+    bool CompleteRebuild = false;
+
+    struct RebuildReport {
+        bool usecodeWritten = false;
+        qint64 milliseconds = 0;
+        QStringList warnings; // shown together in one message
+    };
+    // Called once per function record: the function number and the read position.
+    using Progress = std::function<void(quint32 funcNum, qint64 position, qint64 total)>;
+    // Runs the rebuild as the Compile commands do. complete = the complete
+    // rebuild (sets TranslationsChanged and CompleteRebuild first). Nothing is
+    // written when it throws; the game file stays as it was.
+    RebuildReport Rebuild(bool complete, const Progress& progress = {});
+    // The text step of the rebuild: writes Text.flx or textmsg.txt from the
+    // text tab's lines and clears TextChanged.
+    void WriteBackGameText();
+
+    // ---- close ----
+    void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
+
+private:
+    QString m_programDirectory;
+    QString m_editorDirectory;
+    QString m_gameDirectory;
+    QString m_usecodeDirectory;
+    std::unique_ptr<IniFile> m_ini;
+    bool m_firstRun = false;
+    Settings m_settings;
+    UsecodeFile m_usecode;
+    Pack m_pack;
+    bool m_usecodeLoaded = false;
+    bool m_packLoaded = false;
+    QStringList m_warnings;
+};
+
+} // namespace lexivo

@@ -1,0 +1,62 @@
+#include "config.h"
+
+namespace lexivo {
+
+ColorSettings readColors(const IniFile& ini, const ColorSettings& fallback) {
+    ColorSettings colors = fallback;
+    for (int i = 0; i < ColorCount; ++i)
+        colors[i] = quint32(ini.readInteger(ini::Colors, ColorKeys[i], qint32(fallback[i])));
+    return colors;
+}
+
+Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
+    Settings s;
+    s.editorDirectory = ini.readString(ini::Directory, ini::Editor, programDirectory);
+    s.gameDirectory = ini.readString(ini::Directory, ini::U7);
+    s.refUsecode = ini.readString(ini::Directory, ini::RefUsecode);
+    s.refPak = ini.readString(ini::Directory, ini::RefPak);
+    // Only the low 8 bits name the translator: 257 is translator 1.
+    s.translatorId = quint8(ini.readInteger(ini::User, ini::Id, 1) & 0xFF);
+    s.lastFunc = qMax(0, ini.readInteger(ini::Setting, ini::LastFunc, 0));
+    s.lastFuncLine = qMax(0, ini.readInteger(ini::Setting, ini::LastFuncLine, 0));
+    s.userName = ini.readString(ini::User, ini::Name, "Noname");
+    s.userColor = quint32(ini.readInteger(ini::User, ini::Color, 0));
+    s.translatorNames = splitTranslatorNames(ini.readString(ini::Group, ini::TranslatorsNames));
+    s.colors = readColors(ini, DefaultColors);
+    return s;
+}
+
+QList<QByteArray> splitTranslatorNames(const QByteArray& value) {
+    QList<QByteArray> names = value.split('|');
+    if (!names.isEmpty() && names.last().isEmpty())
+        names.removeLast();
+    return names;
+}
+
+QByteArray joinTranslatorNames(const QList<QByteArray>& names) {
+    QByteArray out;
+    for (const QByteArray& name : names)
+        out += name + '|';
+    return out;
+}
+
+void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
+                  quint32 userColor, const QByteArray& gameDirectory,
+                  const QList<QByteArray>& translatorNames, const ColorSettings& colors) {
+    ini.writeInteger(ini::User, ini::Id, translatorId);
+    if (!userName.isEmpty())
+        ini.writeString(ini::User, ini::Name, userName);
+    ini.writeInteger(ini::User, ini::Color, qint32(userColor));
+    if (!gameDirectory.isEmpty())
+        ini.writeString(ini::Directory, ini::U7, gameDirectory);
+    ini.writeString(ini::Group, ini::TranslatorsNames, joinTranslatorNames(translatorNames));
+    for (int i = 0; i < ColorCount; ++i)
+        ini.writeInteger(ini::Colors, ColorKeys[i], qint32(colors[i]));
+}
+
+void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine) {
+    ini.writeInteger(ini::Setting, ini::LastFunc, lastFunc);
+    ini.writeInteger(ini::Setting, ini::LastFuncLine, lastFuncLine);
+}
+
+} // namespace lexivo

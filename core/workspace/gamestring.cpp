@@ -1,0 +1,107 @@
+#include "gamestring.h"
+
+#include <array>
+
+namespace lexivo {
+
+namespace {
+
+// Game byte 0x00..0x1F -> Windows-1252 byte (0x00 is never looked up).
+constexpr std::array<unsigned char, 32> ControlCodeTable = {
+    0x00, 0xC7, 0xFC, 0xE9, 0xE2, 0xE4, 0xE0, 0xE7, 0xEA, 0x09, 0x0A, 0xEB, 0xE8, 0x0D, 0xEF, 0xEE,
+    0xEC, 0xC4, 0xC9, 0xF4, 0xF6, 0xFB, 0xF9, 0xD6, 0xDC, 0xE1, 0x1A, 0x1B, 0xDF, 0xED, 0xF2, 0xFA,
+};
+
+} // namespace
+
+QByteArray ReadGameString(const char* data, qsizetype size, qsizetype& pos) {
+    QByteArray text;
+    qsizetype end = pos;
+    while (end < size && data[end] != '\0')
+        ++end;
+    text.reserve(end - pos + 8);
+    for (qsizetype i = pos; i < end; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        if (byte >= 0x20) {
+            text.append(char(byte));
+            continue;
+        }
+        switch (byte) {
+        case 0x0D:
+            if (i + 1 < end && data[i + 1] == '\n') {
+                text.append("\\N", 2);
+                ++i;
+            } else {
+                text.append(LoneCrMarker);
+            }
+            break;
+        case 0x0A:
+            text.append(LoneLfMarker);
+            break;
+        case 0x09:
+            text.append("\\T", 2);
+            break;
+        default:
+            text.append(char(ControlCodeTable[byte]));
+            break;
+        }
+    }
+    pos = end < size ? end + 1 : end;
+    return text;
+}
+
+QByteArray ReadGameString(const QByteArray& data, qsizetype& pos) {
+    return ReadGameString(data.constData(), data.size(), pos);
+}
+
+int WriteGameString(QByteArray& out, const QByteArray& text) {
+    const qsizetype start = out.size();
+    const qsizetype n = text.size();
+    const char* s = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = s[i];
+        if (c == '\\' && i + 1 < n && (s[i + 1] == 'N' || s[i + 1] == 'T')) {
+            if (s[i + 1] == 'N')
+                out.append("\r\n", 2);
+            else
+                out.append('\t');
+            ++i;
+            continue;
+        }
+        switch (static_cast<unsigned char>(c)) {
+        case 0x92:
+            out.append('\'');
+            break;
+        case 0x96:
+            out.append('-');
+            break;
+        case static_cast<unsigned char>(LoneCrMarker):
+            out.append('\r');
+            break;
+        case static_cast<unsigned char>(LoneLfMarker):
+            out.append('\n');
+            break;
+        default:
+            out.append(c);
+            break;
+        }
+    }
+    out.append('\0');
+    return int(out.size() - start);
+}
+
+int StoredStringSize(const QByteArray& text) {
+    // Every escape "\N" -> CR LF keeps its length; "\T" -> tab loses one byte.
+    qsizetype size = text.size() + 1;
+    const char* s = text.constData();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (s[i] == '\\' && (s[i + 1] == 'N' || s[i + 1] == 'T')) {
+            if (s[i + 1] == 'T')
+                --size;
+            ++i;
+        }
+    }
+    return int(size);
+}
+
+} // namespace lexivo

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace lexivo {
+
+// The game-string codec: the only way game strings are read or written.
+//
+// A game string is a run of bytes 0x01..0xFF ended by one NUL byte. Its text
+// form is one line of Windows-1252 text:
+//   - game bytes 0x01..0x1F are read as accented letters (control-code table),
+//     except tab, LF, CR, 0x1A and 0x1B, which stand for themselves;
+//   - a CR LF pair is written "\N", a tab "\T" (upper-case letters only; a
+//     backslash is not itself escaped);
+//   - a lone CR (not followed by LF) is carried as the byte 0x0E and a lone LF
+//     (not preceded by CR) as the byte 0x0F. Neither byte can come out of the
+//     control-code table (game bytes 0x0E and 0x0F read as letters), so the
+//     marker is unambiguous and the game string survives read -> text form ->
+//     file -> read -> write unchanged. Writing turns 0x0E back into CR and 0x0F
+//     into LF. A CR or LF byte found in a text form (it cannot come from a file
+//     line) is written as itself.
+// Writing also maps 0x92 (typographic apostrophe) to 0x27 and 0x96 (en dash)
+// to 0x2D. The control-code table is not applied backwards.
+inline constexpr char LoneCrMarker = '\x0E';
+inline constexpr char LoneLfMarker = '\x0F';
+
+// Reads one game string from data at pos; pos ends just after the NUL byte, or
+// at the end of data when the string has no NUL.
+QByteArray ReadGameString(const QByteArray& data, qsizetype& pos);
+QByteArray ReadGameString(const char* data, qsizetype size, qsizetype& pos);
+
+// Appends the text form as a game string (with its NUL); returns bytes written.
+int WriteGameString(QByteArray& out, const QByteArray& text);
+
+// Number of bytes WriteGameString writes for text.
+int StoredStringSize(const QByteArray& text);
+
+} // namespace lexivo
