@@ -1,6 +1,7 @@
 // The game builders make every game file the other tests use, so their byte
 // layouts are checked here against hand-computed bytes.
 
+#include "gamebuilder/textarchive.h"
 #include "gamebuilder/usecodebuilder.h"
 
 #include <QTest>
@@ -37,6 +38,7 @@ private slots:
     void standardRecordRefusesOversizeAndMarkerNumber();
     void symbolTableLayout();
     void simpleConversationIsWellFormed();
+    void textArchiveLayout();
 };
 
 // Each row: a jump at code position 6 (after the 6-byte header), a label either
@@ -245,6 +247,22 @@ void TestGameBuilder::simpleConversationIsWellFormed() {
     }
     QVERIFY(backward);
     QVERIFY(forwardJump);
+}
+
+// Records follow the table directly in table order; an empty slot has offset 0
+// and takes no bytes.
+void TestGameBuilder::textArchiveLayout() {
+    const QByteArray bytes = textArchive({QByteArray("Hi"), std::nullopt, QByteArray("")}, "c");
+    QCOMPARE(bytes.size(), 128 + 3 * 8 + 3 + 1);
+    QCOMPARE(bytes.left(2), QByteArray("c\0", 2));
+    QCOMPARE(u32At(bytes, 84), quint32(3));
+    QCOMPARE(i32At(bytes, 128), 152);
+    QCOMPARE(u32At(bytes, 132), quint32(3));
+    QCOMPARE(i32At(bytes, 136), 0);
+    QCOMPARE(u32At(bytes, 140), quint32(0));
+    QCOMPARE(i32At(bytes, 144), 155);
+    QCOMPARE(u32At(bytes, 148), quint32(1));
+    QCOMPARE(bytes.mid(152), QByteArray("Hi\0\0", 4));
 }
 
 QTEST_GUILESS_MAIN(TestGameBuilder)
