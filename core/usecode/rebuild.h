@@ -21,8 +21,8 @@ struct RebuildOptions {
 };
 
 struct RebuildOutput {
-    QByteArray image;       // the new usecode file, whole
-    QStringList warnings;   // shown together in one message after the rebuild
+    QByteArray image;     // the new usecode file, whole
+    QStringList warnings; // shown together in one message after the rebuild
     QList<quint16> reencoded;
 };
 

@@ -90,7 +90,7 @@ struct UsecodeRecord {
     qint64 size = 0;      // the size field: bytes after it
     qint64 dataStart = 0; // first byte of the data segment
     qint64 dataSize = 0;
-    qint64 end = 0;       // first byte after the record
+    qint64 end = 0; // first byte after the record
     qint64 codeStart() const { return dataStart + dataSize; }
     qint64 headerSize() const { return dataStart - offset; }
 };

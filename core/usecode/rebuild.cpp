@@ -1,0 +1,231 @@
+#include "rebuild.h"
+
+#include "relocate.h"
+#include "verifier.h"
+#include "workspace/errors.h"
+#include "workspace/gamestring.h"
+
+#include <QtEndian>
+
+namespace lexivo {
+
+namespace {
+
+QString compileError(quint32 funcNum) {
+    return QStringLiteral("Error compiling function: %1")
+        .arg(QString::number(funcNum, 16).toUpper());
+}
+
+void appendU16(QByteArray& out, quint32 value) {
+    char bytes[2];
+    qToLittleEndian<quint16>(quint16(value), bytes);
+    out.append(bytes, 2);
+}
+
+void appendU32(QByteArray& out, quint32 value) {
+    char bytes[4];
+    qToLittleEndian<quint32>(value, bytes);
+    out.append(bytes, 4);
+}
+
+struct LineCountMismatch {
+    quint32 funcNum;
+    qsizetype lines;
+    qsizetype strings;
+};
+
+class Rebuilder {
+public:
+    Rebuilder(const UsecodeFile& file, const RebuildOptions& options)
+        : m_image(file.image), m_options(options) {}
+
+    RebuildOutput run();
+
+private:
+    // Builds the new record of a function; false keeps the old one (the reason
+    // is in the warnings).
+    bool reencode(const UsecodeRecord& record, const QList<QByteArray>& lines,
+                  QByteArray& newRecord);
+    void finalCheck(const QByteArray& image, qint64 start, const QList<quint32>& numbers) const;
+
+    const QByteArray& m_image;
+    const RebuildOptions& m_options;
+    RebuildOutput m_out;
+    QList<LineCountMismatch> m_mismatches;
+};
+
+bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& lines,
+                         QByteArray& newRecord) {
+    const quint32 funcNum = record.funcNum;
+    const QString name = QString::fromLatin1(hexNum(quint16(funcNum)));
+    // Old offsets from the data segment as it is, not from any text form.
+    const QList<qint64> oldStarts =
+        stringStarts(m_image.constData() + record.dataStart, record.dataSize);
+    if (lines.size() != oldStarts.size()) {
+        m_mismatches.append({funcNum, lines.size(), oldStarts.size()});
+        return false;
+    }
+    for (const QByteArray& line : lines) {
+        if (line.contains('\0')) {
+            m_out.warnings.append(QStringLiteral("Function %1: a line of its translation holds a "
+                                                 "NUL byte; the function is kept as it is.")
+                                      .arg(name));
+            return false;
+        }
+    }
+
+    QByteArray data;
+    OffsetMap map;
+    map.reserve(lines.size());
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        map.append({oldStarts[k], data.size()});
+        WriteGameString(data, lines[k]);
+    }
+
+    const RelocateResult relocated =
+        RelocateCode(m_image, record.codeStart(), record.end, map, funcNum);
+    if (!relocated.ok) {
+        m_out.warnings.append(relocated.error);
+        return false;
+    }
+    const QByteArray& code = relocated.code;
+
+    // The form follows the real new size (never smaller than the estimate of
+    // old size plus the change of the data segment); extended stays extended.
+    const qint64 standardSize = 2 + data.size() + code.size();
+    const bool extended = record.form == RecordForm::Extended || standardSize > 0xFFFE;
+    const qint64 newSize = extended ? 4 + data.size() + code.size() : standardSize;
+    if (newSize > qint64(INT32_MAX) - 8 - record.offset) {
+        m_out.warnings.append(
+            QStringLiteral("Function %1 grows beyond the size a usecode record can hold; the "
+                           "function is kept as it is.")
+                .arg(name));
+        return false;
+    }
+
+    newRecord.clear();
+    newRecord.reserve(newSize + 8);
+    if (extended) {
+        appendU16(newRecord, 0xFFFF);
+        appendU16(newRecord, funcNum);
+        appendU32(newRecord, quint32(newSize));
+        appendU32(newRecord, quint32(data.size()));
+    } else {
+        appendU16(newRecord, funcNum);
+        appendU16(newRecord, quint32(newSize));
+        appendU16(newRecord, quint32(data.size()));
+    }
+    newRecord.append(data);
+    newRecord.append(code);
+
+    // Decode the result again before it may enter the image.
+    QStringList problems = verifyFunctionRecord(newRecord);
+    if (problems.isEmpty()) {
+        const QByteArray oldCode = m_image.mid(record.codeStart(), record.end - record.codeStart());
+        problems = compareRelocatedCode(oldCode, oldStarts, code,
+                                        stringStarts(data.constData(), data.size()));
+    }
+    if (!problems.isEmpty()) {
+        m_out.warnings.append(QStringLiteral("Function %1 failed the check of its new code and is "
+                                             "kept as it is:\r\n%2")
+                                  .arg(name, problems.join(QStringLiteral("\r\n"))));
+        return false;
+    }
+    if (!relocated.warning.isEmpty())
+        m_out.warnings.append(relocated.warning + QStringLiteral("\r\nFunction: 0x") + name);
+    return true;
+}
+
+void Rebuilder::finalCheck(const QByteArray& image, qint64 start,
+                           const QList<quint32>& numbers) const {
+    qint64 pos = start;
+    qsizetype index = 0;
+    while (pos < image.size()) {
+        UsecodeRecord record;
+        QString problem;
+        if (!readRecord(image, pos, record, &problem) || index >= numbers.size() ||
+            numbers[index] != record.funcNum)
+            throw Error(QStringLiteral("The rebuilt usecode failed its final check at byte offset "
+                                       "%1; nothing was written.")
+                            .arg(pos));
+        pos = record.end;
+        ++index;
+    }
+    if (index != numbers.size())
+        throw Error(QStringLiteral("The rebuilt usecode failed its final check: %1 records "
+                                   "instead of %2; nothing was written.")
+                        .arg(index)
+                        .arg(numbers.size()));
+}
+
+RebuildOutput Rebuilder::run() {
+    QByteArray out;
+    out.reserve(m_image.size() + m_image.size() / 8);
+    qint64 pos = 0;
+
+    tUsecodeSymbolTable table;
+    QString problem;
+    switch (readSymbolTable(m_image, table, nullptr, &problem)) {
+    case SymbolTableState::Absent:
+        break;
+    case SymbolTableState::Sound:
+        out.append(m_image.constData(), table.FuncStart);
+        pos = table.FuncStart;
+        break;
+    case SymbolTableState::Damaged:
+        throw DataError(m_options.fileName + ": " + problem);
+    }
+    const qint64 functionsStart = pos;
+
+    QList<quint32> numbers;
+    while (pos < m_image.size()) {
+        UsecodeRecord record;
+        if (!readRecord(m_image, pos, record, &problem)) throw Error(compileError(record.funcNum));
+        if (m_options.progress) m_options.progress(record.funcNum, pos, m_image.size());
+
+        bool written = false;
+        if (record.form != RecordForm::Fffe && record.dataSize > 0 && m_options.translationFor) {
+            QList<QByteArray> lines;
+            bool wanted = false;
+            try {
+                wanted = m_options.translationFor(quint16(record.funcNum), lines);
+            } catch (const std::exception&) {
+                throw Error(compileError(record.funcNum));
+            }
+            QByteArray newRecord;
+            if (wanted && reencode(record, lines, newRecord)) {
+                out.append(newRecord);
+                m_out.reencoded.append(quint16(record.funcNum));
+                written = true;
+            }
+        }
+        if (!written) out.append(m_image.constData() + record.offset, record.end - record.offset);
+        numbers.append(record.funcNum);
+        pos = record.end;
+    }
+
+    if (!m_mismatches.isEmpty()) {
+        QStringList lines;
+        lines.append(QStringLiteral("Warning! These functions were kept as they were, because "
+                                    "their translation file does not have one line per string:"));
+        for (const LineCountMismatch& m : m_mismatches)
+            lines.append(QStringLiteral("%1.TXT: %2 lines, %3 strings")
+                             .arg(QString::fromLatin1(hexNum(quint16(m.funcNum))))
+                             .arg(m.lines)
+                             .arg(m.strings));
+        m_out.warnings.append(lines.join(QStringLiteral("\r\n")));
+    }
+
+    finalCheck(out, functionsStart, numbers);
+    m_out.image = out;
+    return m_out;
+}
+
+} // namespace
+
+RebuildOutput rebuildUsecode(const UsecodeFile& file, const RebuildOptions& options) {
+    Rebuilder rebuilder(file, options);
+    return rebuilder.run();
+}
+
+} // namespace lexivo

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+namespace lexivo {
+
+// Checks a function's code segment against the string starts of its data
+// segment: the instruction stream decodes with the instruction table and ends
+// exactly at the end of the record; every jump lands on an instruction start
+// inside the function (a jump to the very end of the code is refused: compiled
+// functions end with a return, so nothing jumps past it); every string operand
+// is the start of a string. Returns the problems, each naming the byte offset
+// in the code segment; empty when the code is sound.
+QStringList verifyCode(const char* code, qint64 size, const QList<qint64>& stringStarts);
+QStringList verifyCode(const QByteArray& code, const QList<qint64>& stringStarts);
+
+// Checks a whole function record (standard or extended form) as it will stand
+// in the file: the size fields match the bytes, and its code is sound.
+QStringList verifyFunctionRecord(const QByteArray& record);
+
+// Checks that newCode does exactly what oldCode did: the same code header, the
+// same instructions in the same order with the same plain operands (an
+// instruction may have taken its 32-bit form), every jump landing on the same
+// instruction, and every string operand naming the same string (string k of
+// oldStarts becomes string k of newStarts). Both must be sound themselves.
+QStringList compareRelocatedCode(const QByteArray& oldCode, const QList<qint64>& oldStarts,
+                                 const QByteArray& newCode, const QList<qint64>& newStarts);
+
+} // namespace lexivo
