@@ -10,6 +10,22 @@ namespace lexivo::cli {
 
 namespace {
 
+// Every function record of the table checked with the code verifier; each
+// problem names the file and the function.
+QStringList verifyUsecode(const UsecodeFile& file, const QString& fileName) {
+    QStringList problems;
+    for (const tFunc& func : file.funcs) {
+        const qint64 header = func.Extended ? 8 : 4;
+        const QByteArray record = file.image.mid(func.Offset, header + func.Size);
+        for (const QString& problem : verifyFunctionRecord(record))
+            problems << QStringLiteral("%1: function %2 (record at byte offset %3): %4")
+                            .arg(fileName, QString::fromLatin1(func.HexNum))
+                            .arg(func.Offset)
+                            .arg(problem);
+    }
+    return problems;
+}
+
 void startUp(Workspace& ws, Output& out) {
     ws.openConfiguration();
     ws.readConfiguration();

@@ -2,7 +2,7 @@
 
 // Small game folders and workspaces for tests, built in temporary folders.
 
-#include "usecodebuilder.h"
+#include "gamebuilder/usecodebuilder.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,0 +1,303 @@
+// The workspace: paths, locating the game, the loading steps, translation
+// files, descriptions, the original-strings pack and the rebuild driver.
+
+#include "testgame.h"
+#include "workspace.h"
+#include "workspace/errors.h"
+#include "workspace/pack.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lexivo;
+using namespace lexivo::testing;
+
+namespace {
+
+const QList<QList<QByteArray>> ThreeFunctions = {
+    {"Hello, traveller.", "Farewell."}, {"Only one."}, {"a", "", "c\r\nd"}};
+
+struct Fixture {
+    QTemporaryDir root;
+    QString program() const { return root.path() + "/prog/"; }
+    QString game() const { return root.path() + "/game/"; }
+};
+
+} // namespace
+
+class TestWorkspace : public QObject {
+    Q_OBJECT
+
+private slots:
+    void locatesUsecode_data();
+    void locatesUsecode();
+    void firstRunCreatesWorkspaceFiles();
+    void editorDirectoryFromConfiguration();
+    void translationFiles();
+    void descriptions();
+    void existingPackIsKept();
+    void packFromOtherUsecodeWarns();
+    void damagedPackStopsLoading();
+    void rebuildWithoutTranslationsIsIdentical();
+    void fastRebuildTakesNewerFilesOnly();
+    void failedRebuildLeavesGameFile();
+};
+
+void TestWorkspace::locatesUsecode_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("expectedDir"); // relative to the game folder; "-" = not found
+    QTest::newRow("game folder") << QStringList{"usecode"} << "";
+    QTest::newRow("static") << QStringList{"static/usecode"} << "static/";
+    QTest::newRow("upper-case STATIC/USECODE") << QStringList{"STATIC/USECODE"} << "STATIC/";
+    QTest::newRow("both: game folder wins") << QStringList{"usecode", "static/usecode"} << "";
+    QTest::newRow("none") << QStringList{"static/text.flx"} << "-";
+}
+
+void TestWorkspace::locatesUsecode() {
+    QFETCH(QStringList, files);
+    QFETCH(QString, expectedDir);
+    Fixture fx;
+    for (const QString& f : files)
+        writeFile(fx.game() + f, smallUsecode(ThreeFunctions));
+    // The configured folder lacks its final separator.
+    writeIni(fx.program(), fx.root.path() + "/game");
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QCOMPARE(ws.gameDirectory(), fx.game());
+    QCOMPARE(ws.locateUsecode(), expectedDir != "-");
+    if (expectedDir != "-") {
+        QCOMPARE(ws.usecodeDirectory(), fx.game() + expectedDir);
+        ws.loadUsecode();
+        QCOMPARE(ws.functionCount(), 3);
+    }
+}
+
+void TestWorkspace::firstRunCreatesWorkspaceFiles() {
+    Fixture fx;
+    writeFile(fx.game() + "USECODE", smallUsecode(ThreeFunctions, true));
+    QDir().mkpath(fx.program());
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    QVERIFY(ws.firstRun());
+    ws.readConfiguration();
+    QVERIFY(!ws.hasGameDirectory());
+    QCOMPARE(ws.editorDirectory(), fx.program());
+    ws.chooseGameDirectory(fx.root.path() + "/game");
+    QCOMPARE(readFile(fx.program() + "LEXIVO.INI"),
+             "[DIRECTORY]\r\nU7=" + QFile::encodeName(fx.game()) + "\r\n");
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    QVERIFY(ws.takeWarnings().isEmpty());
+    QCOMPARE(readFile(fx.program() + "funclist.txt"),
+             QByteArray("0400=func_400\r\n0401=func_401\r\n0402=func_402\r\n"));
+    QCOMPARE(ws.functionListItem(1), QByteArray("0401: func_401"));
+    QVERIFY(QFileInfo::exists(fx.program() + "orig.pak"));
+    QCOMPARE(ws.originalLines(2), (Lines{"a", "", "c\\Nd"}));
+
+    ws.saveLastPosition(2, -1);
+    Workspace again(fx.program());
+    again.openConfiguration();
+    QVERIFY(!again.firstRun());
+    again.readConfiguration();
+    QCOMPARE(again.settings().lastFunc, 2);
+    QCOMPARE(again.settings().lastFuncLine, 0);
+}
+
+void TestWorkspace::editorDirectoryFromConfiguration() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    QDir().mkpath(fx.root.path() + "/work");
+    writeIni(fx.program(), fx.game(), fx.root.path() + "/work"); // no final separator
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QCOMPARE(ws.editorDirectory(), fx.root.path() + "/work/");
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    QVERIFY(QFileInfo::exists(fx.root.path() + "/work/orig.pak"));
+    QVERIFY(!QFileInfo::exists(fx.program() + "orig.pak"));
+    // Without a symbol table no funclist.txt is made.
+    QVERIFY(!QFileInfo::exists(fx.root.path() + "/work/funclist.txt"));
+}
+
+void TestWorkspace::translationFiles() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    // A translation file written by a colleague in lower case is found.
+    writeFile(fx.program() + "0401.txt", "Nur eins.\r\n");
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    QCOMPARE(ws.TranslationFilePath(0x401), fx.program() + "0401.txt");
+    QCOMPARE(ws.openFunctionLines(1), Lines{"Nur eins."});
+
+    QCOMPARE(ws.TranslationFilePath(0x402), fx.program() + "0402.TXT");
+    QCOMPARE(ws.openFunctionLines(2), (Lines{"a", "", "c\\Nd"}));
+    QCOMPARE(readFile(fx.program() + "0402.TXT"), QByteArray("a\r\n\r\nc\\Nd\r\n"));
+    writeFile(fx.program() + "0402.TXT", "x\r\ny\r\nz");
+    QCOMPARE(ws.openFunctionLines(2), (Lines{"x", "y", "z"}));
+}
+
+void TestWorkspace::descriptions() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    QCOMPARE(ws.functionListItem(0), QByteArray("0400: "));
+    ws.setFunctionDescription(1, "Smith");
+    QCOMPARE(readFile(fx.program() + "funclist.txt"), QByteArray("0401=Smith\r\n"));
+    ws.setFunctionDescription(0, "Inn=keeper");
+    ws.setFunctionDescription(1, "Blacksmith");
+    QCOMPARE(readFile(fx.program() + "funclist.txt"),
+             QByteArray("0401=Blacksmith\r\n0400=Inn=keeper\r\n"));
+    Workspace again(fx.program());
+    again.openConfiguration();
+    again.readConfiguration();
+    QVERIFY(again.locateUsecode());
+    again.loadWorkspaceFiles();
+    QCOMPARE(again.functionListItem(0), QByteArray("0400: Inn=keeper"));
+}
+
+void TestWorkspace::existingPackIsKept() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    {
+        Workspace ws(fx.program());
+        ws.openConfiguration();
+        ws.readConfiguration();
+        QVERIFY(ws.locateUsecode());
+        ws.loadWorkspaceFiles();
+    }
+    const QByteArray pack = readFile(fx.program() + "orig.pak");
+    QList<QList<QByteArray>> changed = ThreeFunctions;
+    changed[0][0] = "Translated already.";
+    writeFile(fx.game() + "usecode", smallUsecode(changed));
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    QCOMPARE(readFile(fx.program() + "orig.pak"), pack);
+    QCOMPARE(ws.originalLines(0).first(), QByteArray("Hello, traveller."));
+}
+
+void TestWorkspace::packFromOtherUsecodeWarns() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    Pack::write(fx.program() + "orig.pak", Pack::buildContent({{"x", "y"}}));
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    const QStringList warnings = ws.takeWarnings();
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(warnings[0].contains("orig.pak does not belong to this usecode"));
+    QVERIFY(ws.originalLines(2).isEmpty());
+}
+
+void TestWorkspace::damagedPackStopsLoading() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    writeFile(fx.program() + "orig.pak", "BZh9 not really");
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    try {
+        ws.loadWorkspaceFiles();
+        QFAIL("damaged pack accepted");
+    } catch (const Error& e) {
+        QCOMPARE(e.message(), QStringLiteral("The bz2 engine signals a data corruption"));
+    }
+    QVERIFY(ws.usecodeLoaded());
+    QVERIFY(!ws.packLoaded());
+}
+
+void TestWorkspace::rebuildWithoutTranslationsIsIdentical() {
+    Fixture fx;
+    const QByteArray image = smallUsecode(ThreeFunctions, true);
+    writeFile(fx.game() + "usecode", image);
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    const Workspace::RebuildReport report = ws.Rebuild(true);
+    QVERIFY(report.usecodeWritten);
+    QCOMPARE(readFile(fx.game() + "usecode"), image);
+    QVERIFY(!ws.TranslationsChanged);
+    QVERIFY(!ws.CompleteRebuild);
+}
+
+void TestWorkspace::fastRebuildTakesNewerFilesOnly() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    const QDateTime usecodeTime = QFileInfo(fx.game() + "usecode").lastModified();
+
+    // Accepted a moment after the usecode was written (well within the same
+    // two seconds): still newer, so the fast rebuild must take it.
+    writeFile(fx.program() + "0400.TXT", "Hallo, Reisender.\r\nLebewohl.\r\n");
+    QFile older(fx.program() + "0400.TXT");
+    QVERIFY(older.open(QIODevice::ReadWrite));
+    QVERIFY(older.setFileTime(usecodeTime.addMSecs(300), QFileDevice::FileModificationTime));
+    older.close();
+    // An old file is left alone by the fast rebuild.
+    writeFile(fx.program() + "0401.TXT", "Nur eins.\r\n");
+    QFile stale(fx.program() + "0401.TXT");
+    QVERIFY(stale.open(QIODevice::ReadWrite));
+    QVERIFY(stale.setFileTime(usecodeTime.addSecs(-60), QFileDevice::FileModificationTime));
+    stale.close();
+
+    ws.TranslationsChanged = true;
+    ws.Rebuild(false);
+    QCOMPARE(ws.functionStrings(0), (QList<QByteArray>{"Hallo, Reisender.", "Lebewohl."}));
+    QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Only one."});
+
+    ws.Rebuild(true);
+    QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Nur eins."});
+    QCOMPARE(ws.functionStrings(0), (QList<QByteArray>{"Hallo, Reisender.", "Lebewohl."}));
+}
+
+void TestWorkspace::failedRebuildLeavesGameFile() {
+    Fixture fx;
+    // The last record claims more bytes than the file holds.
+    QByteArray image = smallUsecode(ThreeFunctions);
+    image.chop(3);
+    writeFile(fx.game() + "usecode", image);
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    ws.readConfiguration();
+    QVERIFY(ws.locateUsecode());
+    ws.loadWorkspaceFiles();
+    QVERIFY(!ws.takeWarnings().isEmpty());
+    QVERIFY_THROWS_EXCEPTION(Error, ws.Rebuild(true));
+    QCOMPARE(readFile(fx.game() + "usecode"), image);
+    QVERIFY(ws.TranslationsChanged);
+    QVERIFY(!ws.CompleteRebuild);
+}
+
+QTEST_APPLESS_MAIN(TestWorkspace)
+#include "tst_workspace.moc"
