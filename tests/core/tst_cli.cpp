@@ -1,0 +1,105 @@
+// lexivo-cli commands on a small game.
+
+#include "clicommands.h"
+#include "testgame.h"
+#include "workspace/errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lexivo;
+using namespace lexivo::testing;
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initExtractRebuildCheck();
+    void checkReportsWrongLineCount();
+    void missingGameIsAnError();
+};
+
+namespace {
+const QList<QList<QByteArray>> Game = {{"Good day.", "Bye."}, {"Hm."}};
+}
+
+void TestCli::initExtractRebuildCheck() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    const QByteArray image = smallUsecode(Game, true);
+    writeFile(game + "usecode", image);
+    writeIni(prog, game);
+
+    cli::Output out;
+    QCOMPARE(cli::init(prog, out), 0);
+    QVERIFY(QFileInfo::exists(prog + "orig.pak"));
+    QVERIFY(QFileInfo::exists(prog + "funclist.txt"));
+    QVERIFY(!QFileInfo::exists(prog + "0400.TXT"));
+
+    QCOMPARE(cli::extract(prog, out), 0);
+    QCOMPARE(readFile(prog + "0400.TXT"), QByteArray("Good day.\r\nBye.\r\n"));
+    QCOMPARE(readFile(prog + "0401.TXT"), QByteArray("Hm.\r\n"));
+
+    out = {};
+    QCOMPARE(cli::rebuild(prog, true, out), 0);
+    QCOMPARE(readFile(game + "usecode"), image);
+    QVERIFY(out.stdoutText.startsWith("Usecode compiled in "));
+
+    writeFile(prog + "0401.TXT", "Hmm, a longer answer this time.\r\n");
+    out = {};
+    QCOMPARE(cli::rebuild(prog, false, out), 0);
+    QVERIFY(readFile(game + "usecode").contains("Hmm, a longer answer this time."));
+    QCOMPARE(cli::check(prog, out), 0);
+}
+
+void TestCli::checkReportsWrongLineCount() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    writeFile(game + "usecode", smallUsecode(Game));
+    writeIni(prog, game);
+    writeFile(prog + "0400.TXT", "only one line\r\n");
+    cli::Output out;
+    QCOMPARE(cli::check(prog, out), 1);
+    QCOMPARE(out.stdoutText.count('\n'), 1);
+    QVERIFY(out.stdoutText.contains("0400.TXT: 1 lines, but function 0400 has 2 strings"));
+
+    // The rebuild keeps that function as it is and says so.
+    const QByteArray before = readFile(game + "usecode");
+    out = {};
+    QCOMPARE(cli::rebuild(prog, true, out), 0);
+    QCOMPARE(readFile(game + "usecode"), before);
+    QVERIFY(out.stderrText.contains("0400"));
+}
+
+void TestCli::missingGameIsAnError() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/";
+    writeIni(prog, root.path() + "/nowhere/");
+    cli::Output out;
+    try {
+        cli::init(prog, out);
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QCOMPARE(e.message(),
+                 QStringLiteral("Warning! Cannot find \"usecode\" file! Check path and file."));
+    }
+
+    // The program itself: message on standard error, exit 1; usage errors 2.
+    const QString exe = QCoreApplication::applicationDirPath() + "/../cli/lexivo-cli";
+    if (!QFileInfo::exists(exe))
+        QSKIP("lexivo-cli not built beside the tests");
+    QProcess p;
+    p.start(exe, {"--ini", prog + "LEXIVO.INI", "init"});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardError().contains("Cannot find \"usecode\""));
+    p.start(exe, {"frobnicate"});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
