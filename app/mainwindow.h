@@ -1,0 +1,195 @@
+#pragma once
+
+#include "text/cp1252codec.h"
+#include "workspace.h"
+#include "workspace/errors.h"
+
+#include <QMainWindow>
+#include <exception>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStandardItemModel;
+class QTabWidget;
+class QTextEdit;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+
+namespace lexivo {
+
+class QuickSearchWindow;
+
+// The main window: the whole program for the user. It owns the one Workspace
+// of the session and runs the start-up sequence while it is created. Its
+// handlers live in one source file per feature (mainwindow_startup.cpp,
+// mainwindow_usecode.cpp, mainwindow_rebuild.cpp ...); every handler runs
+// inside guard(), so no exception crosses the event loop.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Shows the folder dialog; returns true and sets path (with a final "/")
+    // when a folder was chosen, false when the dialog was cancelled.
+    using FolderBrowser = std::function<bool(QWidget* owner, QString& path)>;
+
+    explicit MainWindow(QString programDirectory, QWidget* parent = nullptr);
+    // The same, with the folder dialog replaced (tests answer it this way).
+    MainWindow(QString programDirectory, FolderBrowser folderBrowser, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence ended the program (no game folder chosen, no
+    // usecode file): the window must not be shown; the program exits.
+    bool startupAborted() const { return m_startupAborted; }
+    // Every start-up step ran without an error.
+    bool startupComplete() const { return m_startupComplete; }
+
+    Workspace& workspace() { return m_ws; }
+    const Cp1252Codec& codec() const { return m_codec; }
+    QuickSearchWindow* quickSearchWindow() const { return m_quickSearchWindow; }
+    QString statusText() const;
+
+    // Every message box of the window: one OK button and the exact text.
+    void showMessage(const QString& text);
+
+    // Runs a handler; an error it throws is shown in a message box and the
+    // handler ends there. While a rebuild runs every other command is held off.
+    template <typename Fn> void guard(Fn&& fn) {
+        if (m_busy) return;
+        try {
+            fn();
+        } catch (const Error& e) {
+            showMessage(e.message());
+        } catch (const std::exception& e) {
+            showMessage(QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+    // Platform dialog titled "Select main game directory".
+    static bool BrowseForFolder(QWidget* owner, QString& path);
+
+    // ---- handlers (menu items, toolbar buttons, control events) ----
+    void btnQuitClick();
+    void Help2Click();
+    void About1Click();
+    void btnRebuildClick();
+    void RebuildAllusecode1Click();
+    void btnEditFuncNameClick();
+    void comboFuncListSelect(int index);
+
+    // Hooks filled by later work; each is wired to its command already.
+    void ShowFunction(int index);      // function view: show the function's strings
+    void SelectLine(int row);          // string editor: select a line for editing
+    void lbStringsClick();             // string list click
+    void btnOKClick();                 // accept the translation in memoStr
+    void btnAddCmtClick();             // add a comment to the selected line
+    void btnShowCommentClick();        // comments viewer
+    void btnSearchClick();             // find
+    void btnFindNextClick();           // find next
+    void Replace1Click();              // replace
+    void Options1Click();              // options dialog
+    void SaveTextTabEdits();           // text tab: save unsaved edits as text.txt
+    void ListBox1Click();              // text tab: original message list click
+    void selectClick();                // string editor popup "Cancel"
+    void Cancel1Click();               // messages editor popup "Cancel"
+    void Addterm1Click();              // messages editor popup "Add term"
+    void Removeterm1Click();           // messages editor popup "Remove term"
+    void MarkListItem(int tag);        // status grid: mark selected functions
+    void FuncStatusGridViewDblClick(); // status grid: open the function
+
+    // Enables or disables the fast-rebuild commands together (toolbar button
+    // and Compile menu item); whatever sets a change flag enables them.
+    void setFastRebuildEnabled(bool enabled);
+    void ApplyColors();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createWidgets();
+    QWidget* createUsecodePage();
+    QWidget* createTextPage();
+    QWidget* createStatusPage();
+    QWidget* createNotesPage();
+    void createMenus();
+    void createToolBar();
+    void createPopupMenus();
+    QAction* addMenuAction(QMenu* menu, const char* objectName, const QString& text,
+                           void (MainWindow::*handler)());
+    QToolButton* addToolButton(const char* objectName, const QString& text,
+                               void (MainWindow::*handler)() = nullptr);
+
+    // Start-up (mainwindow_startup.cpp).
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void loadNotes();
+    void updateCommandStates();
+
+    // Function list (mainwindow_usecode.cpp).
+    void fillFunctionList();
+
+    // Rebuild (mainwindow_rebuild.cpp).
+    void runRebuild(bool complete);
+    void setBusy(bool busy);
+
+    void setStatusText(const QString& text);
+
+    Workspace m_ws;
+    Cp1252Codec m_codec;
+    FolderBrowser m_folderBrowser;
+    bool m_startupAborted = false;
+    bool m_startupComplete = false;
+    bool m_shownOnce = false;
+    bool m_busy = false;
+
+    // Controls, named as the program names them (objectName is the same).
+    QTabWidget* PageControl1 = nullptr;
+    QComboBox* comboFuncList = nullptr;
+    QPushButton* btnEditFuncName = nullptr;
+    QListWidget* lbStrings = nullptr;
+    QPlainTextEdit* memoEng = nullptr;
+    QPlainTextEdit* memoStr = nullptr;
+    QPushButton* btnOK = nullptr;
+    QTextEdit* rtfComment = nullptr;
+    QPushButton* btnAddCmt = nullptr;
+    QLabel* OrigTextPanel = nullptr;
+    QPlainTextEdit* MemoFLX = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QTreeView* FuncStatusGridView = nullptr;
+    QStandardItemModel* m_statusModel = nullptr;
+    QTextEdit* NotesRichEdit = nullptr;
+    QLabel* m_statusPanel = nullptr;
+
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* btnRebuildFast = nullptr;
+    QToolButton* btnRebuildAll = nullptr;
+    QToolButton* btnSearch = nullptr;
+    QToolButton* btnFindNext = nullptr;
+    QToolButton* btnReplace = nullptr;
+    QToolButton* btnAutoReplace = nullptr;
+    QToolButton* btnSearchInAllFunc = nullptr;
+    QToolButton* btnShowComment = nullptr;
+    QToolButton* btnQuit = nullptr;
+
+    QAction* Rebuildusecode1 = nullptr;
+    QAction* RebuildAllusecode1 = nullptr;
+    QAction* Findnext1 = nullptr;
+    QAction* Addcomment1 = nullptr;
+
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QMenu* FuncStatusPopupMenu = nullptr;
+    QMenu* Assigntranslator1 = nullptr;
+
+    QuickSearchWindow* m_quickSearchWindow = nullptr;
+};
+
+} // namespace lexivo

@@ -1,0 +1,44 @@
+// Handlers whose features are built later. Each is already wired to its
+// command, so the command set is complete; when a feature is built its
+// handlers move to that feature's source file.
+
+#include "mainwindow.h"
+
+namespace lexivo {
+
+// Function view: takes the function's originals, strings and translation file
+// and fills lbStrings. The go-to sequence of the first show calls it.
+void MainWindow::ShowFunction(int index) {
+    Q_UNUSED(index);
+}
+
+// String editor: fills memoEng, memoStr and the comment box for the row.
+void MainWindow::SelectLine(int row) {
+    Q_UNUSED(row);
+}
+
+void MainWindow::lbStringsClick() {}
+void MainWindow::btnOKClick() {}
+void MainWindow::btnAddCmtClick() {}
+void MainWindow::btnShowCommentClick() {}
+void MainWindow::btnSearchClick() {}
+void MainWindow::btnFindNextClick() {}
+void MainWindow::Replace1Click() {}
+
+// Options dialog; also opened by the first show on a first run.
+void MainWindow::Options1Click() {}
+
+// Text tab: saves its lines as text.txt when they hold unsaved changes.
+void MainWindow::SaveTextTabEdits() {}
+
+void MainWindow::ListBox1Click() {}
+void MainWindow::selectClick() {}
+void MainWindow::Cancel1Click() {}
+void MainWindow::Addterm1Click() {}
+void MainWindow::Removeterm1Click() {}
+void MainWindow::MarkListItem(int tag) {
+    Q_UNUSED(tag);
+}
+void MainWindow::FuncStatusGridViewDblClick() {}
+
+} // namespace lexivo
