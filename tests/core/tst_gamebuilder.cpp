@@ -1,9 +1,17 @@
 // The game builders make every game file the other tests use, so their byte
 // layouts are checked here against hand-computed bytes.
 
+#include "gamebuilder/samplegame.h"
 #include "gamebuilder/textarchive.h"
 #include "gamebuilder/usecodebuilder.h"
 
+#include "usecodedisasm.h"
+
+#include "workspace/fileio.h"
+
+#include <QDir>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -24,6 +32,42 @@ qint32 i32At(const QByteArray& bytes, qsizetype pos) {
     return qFromLittleEndian<qint32>(bytes.constData() + pos);
 }
 
+// Steps over the symbol-table header; returns the position of the first
+// record and the (value, name) pair of every symbol that is not a group, and
+// of every group member.
+qint64 skipSymbols(const QByteArray& image, QList<QPair<quint32, QByteArray>>* names) {
+    if (!image.startsWith(QByteArray("\xFF\xFF\xFF\xFFYSCU", 8))) return 0;
+    qint64 pos = 16;
+    auto name = [&] {
+        const qint64 end = image.indexOf('\0', pos);
+        const QByteArray n = image.mid(pos, end - pos);
+        pos = end + 1;
+        return n;
+    };
+    const quint32 count = u32At(image, 8);
+    for (quint32 i = 0; i < count; ++i) {
+        const QByteArray n = name();
+        const quint16 kind = u16At(image, pos);
+        const quint32 value = u32At(image, pos + 2);
+        pos += 6;
+        if (kind == 4) {
+            const quint32 members = u32At(image, pos);
+            pos += 8;
+            for (quint32 m = 0; m < members; ++m) {
+                const QByteArray mn = name();
+                const quint16 mkind = u16At(image, pos);
+                names->append({u32At(image, pos + 2), mn});
+                pos += mkind == 6 ? 10 : 6;
+            }
+            pos += 2 + 2 * u16At(image, pos) + 2;
+        } else {
+            names->append({value, n});
+            if (kind == 6) pos += 4;
+        }
+    }
+    return pos;
+}
+
 } // namespace
 
 class TestGameBuilder : public QObject {
@@ -39,6 +83,9 @@ private slots:
     void symbolTableLayout();
     void simpleConversationIsWellFormed();
     void textArchiveLayout();
+    void sampleGameIsWellFormed_data();
+    void sampleGameIsWellFormed();
+    void writeSampleGameFolders();
 };
 
 // Each row: a jump at code position 6 (after the 6-byte header), a label either
@@ -263,6 +310,126 @@ void TestGameBuilder::textArchiveLayout() {
     QCOMPARE(i32At(bytes, 144), 155);
     QCOMPARE(u32At(bytes, 148), quint32(1));
     QCOMPARE(bytes.mid(152), QByteArray("Hi\0\0", 4));
+}
+
+void TestGameBuilder::sampleGameIsWellFormed_data() {
+    QTest::addColumn<int>("scale");
+    QTest::newRow("small") << int(SampleScale::Small);
+    QTest::newRow("full") << int(SampleScale::Full);
+}
+
+// Every record chains to the end of the file, every code segment decodes with
+// jumps on instruction starts and string operands on string starts, and the
+// game has the variety the other tests and the benchmarks rely on.
+void TestGameBuilder::sampleGameIsWellFormed() {
+    QFETCH(int, scale);
+    const bool full = scale == int(SampleScale::Full);
+    const QByteArray image = sampleUsecode(SampleScale(scale));
+
+    QList<QPair<quint32, QByteArray>> names;
+    const qint64 start = skipSymbols(image, &names);
+    QVERIFY(start > 0);
+    QString error;
+    const auto records = lexivo::testsupport::splitRecords(image, start, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(records.last().offset + records.last().bytes.size(), image.size());
+
+    int forms[3] = {0, 0, 0};
+    int withStrings = 0, strings = 0, withoutStrings = 0, unnamed = 0;
+    qsizetype largestData = 0;
+    bool backward = false, forward = false, unreferenced = false, wideString = false;
+    QSet<int> opcodes, ends;
+    QByteArray allText;
+    for (const auto& record : records) {
+        ++forms[record.form];
+        const auto dis = lexivo::testsupport::disassemble(record.code);
+        QVERIFY2(dis.error.isEmpty(),
+                 qPrintable(QString("function %1: %2").arg(record.number, 0, 16).arg(dis.error)));
+        QSet<quint32> named;
+        for (const auto& ins : dis.instructions) {
+            opcodes << ins.opcode;
+            backward = backward || (ins.target >= 0 && ins.target <= ins.start);
+            forward = forward || ins.target > ins.start;
+            wideString = wideString || ins.opcode == 0x9D;
+            for (quint32 s : ins.strings) {
+                QVERIFY(record.starts.contains(s));
+                named << s;
+            }
+        }
+        ends << dis.instructions.last().opcode;
+        unreferenced = unreferenced || named.size() < record.starts.size();
+        if (record.strings.isEmpty()) {
+            ++withoutStrings;
+            continue;
+        }
+        if (record.form != 2) {
+            ++withStrings;
+            bool hasName = false;
+            for (const auto& n : names)
+                hasName = hasName || n.first == record.number;
+            unnamed += hasName ? 0 : 1;
+        }
+        strings += record.strings.size();
+        largestData = qMax(largestData, record.data.size());
+        for (const auto& s : record.strings)
+            allText += s;
+    }
+    QCOMPARE(forms[2], 1);
+    QVERIFY(forms[1] >= 1);
+    QVERIFY(withoutStrings >= 1);
+    QCOMPARE(unnamed, 0);
+    QVERIFY(backward && forward);
+    QVERIFY(ends.contains(0x25) && ends.contains(0x32) && ends.contains(0x2D));
+    for (int op : {0x1C, 0x1D, 0x4D, 0x02, 0x07})
+        QVERIFY2(opcodes.contains(op), qPrintable(QString::number(op, 16)));
+    QVERIFY(allText.contains("\r\n") && allText.contains('\t') && allText.contains('\x03'));
+
+    if (full) {
+        QVERIFY(withStrings >= 1400);
+        QVERIFY(strings >= 14000);
+        QVERIFY(image.size() >= 1300 * 1000);
+        QVERIFY(largestData > 0xFFFF);
+        QVERIFY(wideString);
+        QCOMPARE(sampleUsecode(SampleScale::Full), image); // fixed seed
+    } else {
+        QVERIFY(withStrings >= 8 && withStrings <= 16);
+        QVERIFY(unreferenced);
+        QVERIFY(opcodes.contains(0x86));
+    }
+
+    // The text archive: one empty slot, every other entry a record with its NUL.
+    const auto messages = sampleMessages(SampleScale(scale));
+    QCOMPARE(messages.count(std::nullopt), 1);
+    QVERIFY(messages.size() >= (full ? 500 : 25));
+}
+
+void TestGameBuilder::writeSampleGameFolders() {
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString root = tmp.path() + "/";
+
+    const auto plain = writeSampleGame(root + "plain");
+    QCOMPARE(plain, (QList<QString>{root + "plain/usecode", root + "plain/text.flx"}));
+    QCOMPARE(lexivo::readWholeFile(plain.at(0)), sampleUsecode());
+    QCOMPARE(lexivo::readWholeFile(plain.at(1)), textArchive(sampleMessages()));
+
+    SampleGameOptions options;
+    options.staticFolder = true;
+    const auto upper = writeSampleGame(root + "upper", options);
+    QCOMPARE(upper,
+             (QList<QString>{root + "upper/STATIC/USECODE", root + "upper/STATIC/TEXT.FLX"}));
+
+    // Existing entries are replaced whatever the case of their names.
+    QVERIFY(QDir().mkpath(root + "lower/static"));
+    lexivo::writeFileAtomically(root + "lower/static/usecode", "old");
+    lexivo::writeFileAtomically(root + "lower/static/Text.flx", "old");
+    const auto lower = writeSampleGame(root + "lower", options);
+    QCOMPARE(lower,
+             (QList<QString>{root + "lower/static/usecode", root + "lower/static/Text.flx"}));
+    QCOMPARE(QDir(root + "lower").entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList{"static"});
+    QCOMPARE(QDir(root + "lower/static").entryList(QDir::Files).size(), 2);
+    QCOMPARE(lexivo::readWholeFile(lower.at(0)), sampleUsecode());
 }
 
 QTEST_GUILESS_MAIN(TestGameBuilder)
