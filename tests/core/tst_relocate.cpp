@@ -91,6 +91,8 @@ private slots:
     void refused();
     void endOpcodeWarning_data();
     void endOpcodeWarning();
+    void verifierCatchesPlausibleFaults_data();
+    void verifierCatchesPlausibleFaults();
 };
 
 void TestRelocate::sameLengthWhenNothingWidens() {
@@ -356,6 +358,49 @@ void TestRelocate::endOpcodeWarning() {
     const Run run = relocate({"a"}, {"b"}, code);
     QVERIFY(run.result.ok);
     QCOMPARE(run.result.warning, warning);
+}
+
+void TestRelocate::verifierCatchesPlausibleFaults_data() {
+    // Faults an encoder could make that still decode: each must be reported.
+    QTest::addColumn<int>("at");    // byte of the new code to change
+    QTest::addColumn<int>("delta"); // added to that byte; 0 removes the last byte
+    QTest::addColumn<QString>("problem");
+    // New code: header 6, 0x1D s0 @6, 0x1D s1 @9, 0x0A @12, 0x05 jump @13, 0x0A @16, 0x25 @17.
+    QTest::newRow("jump on another instruction") << 14 << -1 << "lands on another instruction";
+    QTest::newRow("jump into an instruction") << 14 << -3 << "lands on no instruction start";
+    QTest::newRow("string operand names another string") << 7 << 3 << "names another string";
+    QTest::newRow("string operand inside a string") << 10 << 1 << "names no string start";
+    QTest::newRow("header changed") << 0 << 1 << "the code header changed";
+    QTest::newRow("opcode changed") << 12 << 1 << "opcode 0xA became 0xB";
+    QTest::newRow("stream cut short") << 0 << 0 << "lands on no instruction start";
+    QTest::newRow("stream runs past the end") << 17 << -8 << "runs past the end";
+}
+
+void TestRelocate::verifierCatchesPlausibleFaults() {
+    QFETCH(int, at);
+    QFETCH(int, delta);
+    QFETCH(QString, problem);
+    CodeAssembler code;
+    code.stringRef(0x1D, 0)
+        .stringRef(0x1D, 1)
+        .op(0x0A)
+        .jump(0x05, "end")
+        .op(0x0A)
+        .label("end")
+        .op(0x25);
+    const Run run = relocate({"a", "b"}, {"aa", "bb"}, code);
+    QVERIFY(run.result.ok);
+    const QList<qint64> oldStarts{0, 2};
+    const QList<qint64> newStarts{0, 3};
+    QVERIFY(compareRelocatedCode(run.oldCode, oldStarts, run.result.code, newStarts).isEmpty());
+    QByteArray bad = run.result.code;
+    if (delta == 0)
+        bad.chop(1);
+    else
+        bad[at] = char(bad[at] + delta);
+    const QStringList problems = compareRelocatedCode(run.oldCode, oldStarts, bad, newStarts);
+    QVERIFY2(!problems.isEmpty() && problems.join(' ').contains(problem),
+             qPrintable(problems.join('\n')));
 }
 
 QTEST_APPLESS_MAIN(TestRelocate)
