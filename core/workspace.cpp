@@ -143,8 +143,20 @@ void Workspace::loadUsecode() {
         saveTextLines(funclist, descriptions);
     }
     if (haveFunclist || m_usecode.hasSymbolTable) {
+        // One pass over funclist.txt instead of a scan per function: the
+        // first line whose name part matches (letter case ignored) wins.
+        QHash<QByteArray, QByteArray> byName;
+        byName.reserve(descriptions.size());
+        for (const QByteArray& line : std::as_const(descriptions)) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq < 0)
+                continue;
+            const QByteArray name = line.left(eq).toUpper();
+            if (!byName.contains(name))
+                byName.insert(name, line.mid(eq + 1));
+        }
         for (tFunc& func : m_usecode.funcs)
-            func.Description = lookupDescription(descriptions, func.HexNum);
+            func.Description = byName.value(func.HexNum);
     }
     m_usecodeLoaded = true;
 }
