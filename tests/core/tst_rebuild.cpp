@@ -5,6 +5,7 @@
 #include "workspace/gamestring.h"
 
 #include <QHash>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace lexivo;
@@ -144,6 +145,7 @@ private slots:
     void recordEndingEarlyThrows();
     void failingTranslationThrows();
     void damagedSymbolTableThrows();
+    void damagedCodeNeverGivesABadFile();
 };
 
 void TestRebuild::identicalWhenLinesEqualTheStrings() {
@@ -343,6 +345,52 @@ void TestRebuild::damagedSymbolTableThrows() {
     RebuildOptions options;
     options.fileName = "usecode";
     QVERIFY_THROWS_EXCEPTION(DataError, rebuildUsecode(parseUsecode(image, "usecode"), options));
+}
+
+void TestRebuild::damagedCodeNeverGivesABadFile() {
+    // Random bytes changed anywhere: the rebuild throws, or every function it
+    // re-encoded does what the damaged original did, and all others are copied.
+    CodeAssembler small(1, 0, {3});
+    small.label("top").stringRef(0x1D, 0).jump(0x05, "end").debugFunc(0x4D, 1, 0).jump(0x06, "top");
+    small.label("end").op(0x25);
+    const QByteArray base =
+        functionRecord(function(1, {"alpha", "beta"}, small)) +
+        functionRecord(function(2, {"x", "yy", "zzz"}, loopingCode(3))) +
+        functionRecord(function(3, {"p", "q", "r", "s"}, compilerCode(4), true));
+    QRandomGenerator rng(99);
+    int rebuilt = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray image = base;
+        for (int i = 0, n = 1 + int(rng.bounded(3)); i < n; ++i)
+            image[int(rng.bounded(image.size()))] = char(rng.bounded(256));
+        const UsecodeFile file = parseUsecode(image, "usecode");
+        RebuildOptions options;
+        options.translationFor = [&](quint16 number, QList<QByteArray>& lines) {
+            for (const QByteArray& s : stringsOf(file, number))
+                lines.append(s + QByteArray(int(rng.bounded(3)) * 40000, '+'));
+            return true;
+        };
+        RebuildOutput out;
+        try {
+            out = rebuildUsecode(file, options);
+        } catch (const Error&) {
+            QVERIFY(!file.problems.isEmpty());
+            continue;
+        }
+        rebuilt += out.reencoded.size();
+        QString error;
+        const QList<DisRecord> before = splitRecords(image, 0, &error);
+        const QList<DisRecord> after = splitRecords(out.image, 0, &error);
+        QVERIFY(error.isEmpty());
+        QCOMPARE(after.size(), before.size());
+        for (int r = 0; r < before.size(); ++r) {
+            if (after[r].bytes == before[r].bytes) continue;
+            QVERIFY(out.reencoded.contains(quint16(before[r].number)));
+            QVERIFY2(compareFunctions(before[r], after[r]).isEmpty(),
+                     qPrintable(compareFunctions(before[r], after[r])));
+        }
+    }
+    QVERIFY(rebuilt > 1000); // functions re-encoded over all rounds
 }
 
 QTEST_APPLESS_MAIN(TestRebuild)
