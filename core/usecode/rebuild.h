@@ -33,7 +33,11 @@ struct RebuildOutput {
 // from the string count, unknown opcode, an operand that names no string start,
 // a jump that cannot be kept) are kept as they are and listed in warnings.
 // Throws Error("Error compiling function: %X") for a record that ends before
-// its size says; no partial image is ever returned.
+// its size says and when translationFor throws; DataError (naming the file)
+// for a damaged symbol-table header; no partial image is ever returned.
+// A re-encoded record takes the extended form when its new size exceeds
+// 0xFFFE and keeps it once it has it. Parse the returned image again to get
+// the function table of the new file.
 RebuildOutput rebuildUsecode(const UsecodeFile& file, const RebuildOptions& options);
 
 } // namespace lexivo
