@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -13,6 +14,9 @@ int main(int argc, char* argv[]) {
 
     lexivo::MainWindow window(QCoreApplication::applicationDirPath());
     if (window.startupAborted()) return 0;
+    // The restored size fills the screen too, for desktops without a window
+    // manager that honours maximising.
+    if (const QScreen* screen = window.screen()) window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return app.exec();
 }

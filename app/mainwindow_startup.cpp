@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QListWidget>
@@ -178,10 +179,11 @@ void MainWindow::btnQuitClick() {
 }
 
 bool MainWindow::BrowseForFolder(QWidget* owner, QString& path) {
+    // Starts at the desktop, or at the home folder where there is none.
+    QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (!QDir(start).exists()) start = QDir::homePath();
     const QString chosen = QFileDialog::getExistingDirectory(
-        owner, QStringLiteral("Select main game directory"),
-        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        QFileDialog::ShowDirsOnly);
+        owner, QStringLiteral("Select main game directory"), start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty()) return false;
     path = withTrailingSlash(chosen);
     return true;

@@ -29,11 +29,16 @@ void MainWindow::comboFuncListSelect(int index) {
 void MainWindow::btnEditFuncNameClick() {
     const int index = comboFuncList->currentIndex();
     if (index < 0 || index >= m_ws.functionCount()) return;
-    bool ok = false;
-    const QString text = QInputDialog::getText(
-        this, QStringLiteral("Function description"), QStringLiteral("New description"),
-        QLineEdit::Normal, m_codec.decode(m_ws.funcs().at(index).Description), &ok);
-    if (!ok || text.isEmpty()) return;
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("FunctionDescriptionDialog"));
+    dialog.setWindowTitle(QStringLiteral("Function description"));
+    dialog.setLabelText(QStringLiteral("New description"));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(m_codec.decode(m_ws.funcs().at(index).Description));
+    dialog.resize(qMax(dialog.sizeHint().width(), 460), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString text = dialog.textValue();
+    if (text.isEmpty()) return;
     QByteArray description;
     qsizetype bad = 0;
     if (!m_codec.encode(text, description, &bad)) {
