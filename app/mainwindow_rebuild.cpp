@@ -31,8 +31,7 @@ void MainWindow::setBusy(bool busy) {
 void MainWindow::runRebuild(bool complete) {
     // The rebuild writes the usecode and the game text: it needs the whole
     // workspace loaded.
-    if (!m_startupComplete)
-        return;
+    if (!m_startupComplete) return;
     Workspace::RebuildReport report;
     {
         std::unique_ptr<RebuildProgressWindow> progress;

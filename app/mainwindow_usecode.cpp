@@ -47,9 +47,19 @@ void MainWindow::btnEditFuncNameClick() {
                         .arg(m_codec.name()));
         return;
     }
-    m_ws.setFunctionDescription(index, description);
-    comboFuncList->setItemText(index, m_codec.decode(m_ws.functionListItem(index)));
-    comboFuncList->setCurrentIndex(index);
+    // The list item follows the table even when funclist.txt cannot be
+    // written (the error then goes on to the guard).
+    auto refreshItem = [&] {
+        comboFuncList->setItemText(index, m_codec.decode(m_ws.functionListItem(index)));
+        comboFuncList->setCurrentIndex(index);
+    };
+    try {
+        m_ws.setFunctionDescription(index, description);
+    } catch (...) {
+        refreshItem();
+        throw;
+    }
+    refreshItem();
 }
 
 } // namespace lexivo

@@ -544,6 +544,32 @@ private slots:
         }
     }
 
+    void handlerErrorIsShownAndTheProgramGoesOn() {
+        Setup setup;
+        ModalAnswerer answerer;
+        MainWindow window(setup.programDir);
+        // funclist.txt cannot be written: a folder stands in its place.
+        QFile::remove(setup.programDir + "funclist.txt");
+        QVERIFY(QDir().mkpath(setup.programDir + "funclist.txt"));
+        answerer.handler = [&](QWidget* modal) {
+            auto* input = qobject_cast<QInputDialog*>(modal);
+            if (!input) return false;
+            input->setTextValue("Smith");
+            input->accept();
+            return true;
+        };
+        QTest::mouseClick(child<QPushButton>(&window, "btnEditFuncName"), Qt::LeftButton);
+        QCOMPARE(answerer.log.size(), 1);
+        QVERIFY2(answerer.log.first().startsWith("message: Cannot "),
+                 qPrintable(answerer.log.first()));
+        QVERIFY(answerer.log.first().contains("funclist.txt"));
+        // The list shows what the table holds; the window still works.
+        auto* functions = child<QComboBox>(&window, "comboFuncList");
+        QCOMPARE(functions->itemText(0),
+                 window.codec().decode(window.workspace().functionListItem(0)));
+        QVERIFY(window.centralWidget()->isEnabled());
+    }
+
     void completeRebuildFromTheWindow() {
         Setup setup;
         ModalAnswerer answerer;
