@@ -20,12 +20,13 @@ QByteArray ReadGameString(const char* data, qsizetype size, qsizetype& pos) {
     while (end < size && data[end] != '\0')
         ++end;
     text.reserve(end - pos + 8);
+    // Bytes from 0x20 up are copied in runs; control bytes stop a run.
+    qsizetype run = pos;
     for (qsizetype i = pos; i < end; ++i) {
         const auto byte = static_cast<unsigned char>(data[i]);
-        if (byte >= 0x20) {
-            text.append(char(byte));
+        if (byte >= 0x20)
             continue;
-        }
+        text.append(data + run, i - run);
         switch (byte) {
         case 0x0D:
             if (i + 1 < end && data[i + 1] == '\n') {
@@ -45,7 +46,9 @@ QByteArray ReadGameString(const char* data, qsizetype size, qsizetype& pos) {
             text.append(char(ControlCodeTable[byte]));
             break;
         }
+        run = i + 1;
     }
+    text.append(data + run, end - run);
     pos = end < size ? end + 1 : end;
     return text;
 }
@@ -58,34 +61,33 @@ int WriteGameString(QByteArray& out, const QByteArray& text) {
     const qsizetype start = out.size();
     const qsizetype n = text.size();
     const char* s = text.constData();
+    // Plain bytes are copied in runs; only the few bytes that change stop a run.
+    qsizetype run = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const char c = s[i];
-        if (c == '\\' && i + 1 < n && (s[i + 1] == 'N' || s[i + 1] == 'T')) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const bool escape = c == '\\' && i + 1 < n && (s[i + 1] == 'N' || s[i + 1] == 'T');
+        if (!escape && c != 0x92 && c != 0x96 && c != static_cast<unsigned char>(LoneCrMarker) &&
+            c != static_cast<unsigned char>(LoneLfMarker))
+            continue;
+        out.append(s + run, i - run);
+        if (escape) {
             if (s[i + 1] == 'N')
                 out.append("\r\n", 2);
             else
                 out.append('\t');
             ++i;
-            continue;
-        }
-        switch (static_cast<unsigned char>(c)) {
-        case 0x92:
+        } else if (c == 0x92) {
             out.append('\'');
-            break;
-        case 0x96:
+        } else if (c == 0x96) {
             out.append('-');
-            break;
-        case static_cast<unsigned char>(LoneCrMarker):
+        } else if (c == static_cast<unsigned char>(LoneCrMarker)) {
             out.append('\r');
-            break;
-        case static_cast<unsigned char>(LoneLfMarker):
+        } else {
             out.append('\n');
-            break;
-        default:
-            out.append(c);
-            break;
         }
+        run = i + 1;
     }
+    out.append(s + run, n - run);
     out.append('\0');
     return int(out.size() - start);
 }
