@@ -22,8 +22,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace lexivo;
 
@@ -43,8 +43,7 @@ Workspace* openWorkspace(const QString& program) {
     auto* ws = new Workspace(program);
     ws->openConfiguration();
     ws->readConfiguration();
-    if (!ws->locateUsecode())
-        qFatal("no usecode");
+    if (!ws->locateUsecode()) qFatal("no usecode");
     return ws;
 }
 
@@ -61,7 +60,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(program);
     const QByteArray original = gamebuild::sampleUsecode(gamebuild::SampleScale::Full);
     writeFileAtomically(game + "usecode", original);
-    writeFileAtomically(program + "LEXIVO.INI", "[DIRECTORY]\r\nU7=" + QFile::encodeName(game) + "\r\n");
+    writeFileAtomically(program + "LEXIVO.INI",
+                        "[DIRECTORY]\r\nU7=" + QFile::encodeName(game) + "\r\n");
 
     // Translate every function.
     qint64 translationBytes = 0;
@@ -103,8 +103,7 @@ int main(int argc, char** argv) {
             sink += readWholeFile(ws->TranslationFilePath(func.FuncNum)).size();
         writeFileAtomically(root.path() + "/io-out", QByteArray(outputSize, 'x'));
         rebuildIoMs << t.nsecsElapsed() / 1e6;
-        if (sink == 0)
-            qFatal("nothing read");
+        if (sink == 0) qFatal("nothing read");
 
         // Loading, and its bare I/O, in alternating order so that neither
         // always runs on warmer caches than the other.
@@ -120,8 +119,7 @@ int main(int argc, char** argv) {
                 sink = readWholeFile(game + "usecode").size();
                 sink += Pack::decompress(readWholeFile(program + "orig.pak")).size();
                 loadIoMs << t.nsecsElapsed() / 1e6;
-                if (sink == 0)
-                    qFatal("nothing read");
+                if (sink == 0) qFatal("nothing read");
             }
         }
     }

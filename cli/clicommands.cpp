@@ -55,8 +55,7 @@ int extract(const QString& programDirectory, Output& out) {
     int created = 0;
     for (int i = 0; i < ws.functionCount(); ++i) {
         const QString path = ws.TranslationFilePath(ws.funcs()[i].FuncNum);
-        if (QFileInfo(path).isFile())
-            continue;
+        if (QFileInfo(path).isFile()) continue;
         ws.openFunctionLines(i);
         ++created;
     }
@@ -86,8 +85,7 @@ int check(const QString& programDirectory, Output& out) {
     for (int i = 0; i < ws.functionCount(); ++i) {
         const tFunc& func = ws.funcs()[i];
         const QString path = ws.TranslationFilePath(func.FuncNum);
-        if (!QFileInfo(path).isFile())
-            continue;
+        if (!QFileInfo(path).isFile()) continue;
         const qsizetype lines = loadTextLines(path).size();
         const qsizetype strings = ws.functionStrings(i).size();
         if (lines != strings)

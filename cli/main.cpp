@@ -38,16 +38,14 @@ int main(int argc, char** argv) {
 
     QString programDirectory = QCoreApplication::applicationDirPath();
     if (!args.isEmpty() && args.first() == QLatin1String("--ini")) {
-        if (args.size() < 2)
-            return usage("--ini needs a file");
+        if (args.size() < 2) return usage("--ini needs a file");
         const QFileInfo ini(args.at(1));
         programDirectory = ini.absolutePath();
         if (ini.fileName().compare(QLatin1String("LEXIVO.INI"), Qt::CaseInsensitive) != 0)
             return usage("the configuration file must be named LEXIVO.INI");
         args = args.mid(2);
     }
-    if (args.isEmpty())
-        return usage("no command given");
+    if (args.isEmpty()) return usage("no command given");
 
     const QString command = args.takeFirst();
     bool complete = false;

@@ -19,11 +19,9 @@ namespace {
 // program directory (so lexivo-cli behaves the same from any working
 // directory), and a missing final separator is added.
 QString directoryFromConfig(const QByteArray& value, const QString& programDirectory) {
-    if (value.isEmpty())
-        return {};
+    if (value.isEmpty()) return {};
     QString dir = pathFromBytes(value);
-    if (QDir::isRelativePath(dir))
-        dir = programDirectory + dir;
+    if (QDir::isRelativePath(dir)) dir = programDirectory + dir;
     return withTrailingSlash(dir);
 }
 
@@ -34,22 +32,19 @@ QHash<QString, QString> directoryIndex(const QString& dir) {
     const QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
         const QString key = name.toUpper();
-        if (!index.contains(key) || name == key)
-            index.insert(key, name);
+        if (!index.contains(key) || name == key) index.insert(key, name);
     }
     return index;
 }
 
 int storedStringCount(const QByteArray& image, const DataSegment& segment) {
-    if (segment.size <= 0)
-        return 0;
+    if (segment.size <= 0) return 0;
     const char* begin = image.constData() + segment.start;
     const char* end = begin + segment.size;
     int count = 0;
     for (const char* p = begin; p < end; ++p)
         count += *p == '\0';
-    if (end[-1] != '\0')
-        ++count; // the last string lacks its NUL
+    if (end[-1] != '\0') ++count; // the last string lacks its NUL
     return count;
 }
 
@@ -62,7 +57,9 @@ Workspace::Workspace(QString programDirectory)
 
 Workspace::~Workspace() = default;
 
-QString Workspace::iniPath() const { return resolvePath(m_programDirectory, ini::FileName); }
+QString Workspace::iniPath() const {
+    return resolvePath(m_programDirectory, ini::FileName);
+}
 
 QString Workspace::usecodePath() const {
     return resolvePath(m_usecodeDirectory, QStringLiteral("usecode"));
@@ -96,12 +93,10 @@ void Workspace::openConfiguration() {
 }
 
 void Workspace::readConfiguration() {
-    if (!m_ini)
-        openConfiguration();
+    if (!m_ini) openConfiguration();
     m_settings = readSettings(*m_ini, bytesFromPath(m_programDirectory));
     m_editorDirectory = directoryFromConfig(m_settings.editorDirectory, m_programDirectory);
-    if (m_editorDirectory.isEmpty())
-        m_editorDirectory = m_programDirectory;
+    if (m_editorDirectory.isEmpty()) m_editorDirectory = m_programDirectory;
     m_gameDirectory = directoryFromConfig(m_settings.gameDirectory, m_programDirectory);
 }
 
@@ -112,8 +107,7 @@ void Workspace::chooseGameDirectory(const QString& directory) {
 }
 
 bool Workspace::locateUsecode() {
-    if (m_gameDirectory.isEmpty())
-        return false;
+    if (m_gameDirectory.isEmpty()) return false;
     if (fileExistsNoCase(m_gameDirectory, QStringLiteral("usecode"))) {
         m_usecodeDirectory = m_gameDirectory;
         return true;
@@ -131,8 +125,7 @@ void Workspace::loadUsecode() {
     const QString funclist = funclistPath();
     const bool haveFunclist = QFileInfo(funclist).isFile();
     Lines descriptions;
-    if (haveFunclist)
-        descriptions = loadTextLines(funclist);
+    if (haveFunclist) descriptions = loadTextLines(funclist);
 
     const QString path = usecodePath();
     m_usecode = parseUsecode(readWholeFile(path), path);
@@ -149,11 +142,9 @@ void Workspace::loadUsecode() {
         byName.reserve(descriptions.size());
         for (const QByteArray& line : std::as_const(descriptions)) {
             const qsizetype eq = line.indexOf('=');
-            if (eq < 0)
-                continue;
+            if (eq < 0) continue;
             const QByteArray name = line.left(eq).toUpper();
-            if (!byName.contains(name))
-                byName.insert(name, line.mid(eq + 1));
+            if (!byName.contains(name)) byName.insert(name, line.mid(eq + 1));
         }
         for (tFunc& func : m_usecode.funcs)
             func.Description = byName.value(func.HexNum);
@@ -237,21 +228,21 @@ QList<QByteArray> Workspace::functionStrings(int index) const {
 Lines Workspace::openFunctionLines(int index) {
     const tFunc& func = m_usecode.funcs.at(index);
     const QString path = TranslationFilePath(func.FuncNum);
-    if (QFileInfo(path).isFile())
-        return loadTextLines(path);
+    if (QFileInfo(path).isFile()) return loadTextLines(path);
     Lines lines = extractStrings(m_usecode.image, func);
     saveTextLines(path, lines);
     return lines;
 }
 
-Lines Workspace::originalLines(int index) const { return m_pack.blockLines(index); }
+Lines Workspace::originalLines(int index) const {
+    return m_pack.blockLines(index);
+}
 
 void Workspace::setFunctionDescription(int index, const QByteArray& description) {
     tFunc& func = m_usecode.funcs[index];
     const QString path = funclistPath();
     Lines lines;
-    if (QFileInfo(path).isFile())
-        lines = loadTextLines(path);
+    if (QFileInfo(path).isFile()) lines = loadTextLines(path);
     setDescription(lines, func.HexNum, description);
     func.Description = description;
     saveTextLines(path, lines);
@@ -259,8 +250,7 @@ void Workspace::setFunctionDescription(int index, const QByteArray& description)
 
 int Workspace::FindFuncIndex(quint16 funcNum) const {
     for (int i = 0; i < m_usecode.funcs.size(); ++i) {
-        if (m_usecode.funcs[i].FuncNum == funcNum)
-            return i;
+        if (m_usecode.funcs[i].FuncNum == funcNum) return i;
     }
     return -1;
 }
@@ -290,16 +280,13 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         options.fileName = path;
         options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
             const auto it = editorFiles.constFind(QString::fromLatin1(hexNum(funcNum)) + ".TXT");
-            if (it == editorFiles.constEnd())
-                return false;
+            if (it == editorFiles.constEnd()) return false;
             const QString file = m_editorDirectory + it.value();
-            if (!all && !(QFileInfo(file).lastModified() > usecodeTime))
-                return false;
+            if (!all && !(QFileInfo(file).lastModified() > usecodeTime)) return false;
             lines = loadTextLines(file);
             return true;
         };
-        if (progress)
-            options.progress = progress;
+        if (progress) options.progress = progress;
 
         RebuildOutput output = rebuildUsecode(m_usecode, options);
         writeFileAtomically(path, output.image);
@@ -316,8 +303,7 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         report.milliseconds = timer.elapsed();
         TranslationsChanged = false;
     }
-    if (TextChanged || CompleteRebuild)
-        WriteBackGameText();
+    if (TextChanged || CompleteRebuild) WriteBackGameText();
     return report;
 }
 
@@ -328,8 +314,7 @@ void Workspace::WriteBackGameText() {
 }
 
 void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {
-    if (m_ini)
-        writeLastPosition(*m_ini, funcIndex, lineIndex);
+    if (m_ini) writeLastPosition(*m_ini, funcIndex, lineIndex);
 }
 
 } // namespace lexivo

@@ -30,10 +30,10 @@ public:
     const QString& gameDirectory() const { return m_gameDirectory; }
     const QString& usecodeDirectory() const { return m_usecodeDirectory; }
     QString iniPath() const;
-    QString usecodePath() const;   // the existing usecode entry of the usecode directory
-    QString origPakPath() const;   // editor directory + "orig.pak" (existing entry's case)
-    QString funclistPath() const;  // editor directory + "funclist.txt"
-    QString notesPath() const;     // the existing notes.rtf, or empty when there is none
+    QString usecodePath() const;      // the existing usecode entry of the usecode directory
+    QString origPakPath() const;      // editor directory + "orig.pak" (existing entry's case)
+    QString funclistPath() const;     // editor directory + "funclist.txt"
+    QString notesPath() const;        // the existing notes.rtf, or empty when there is none
     QString notesMissingLine() const; // editor directory + "notes.rtf - not found!"
     // Editor directory + HexNum + ".TXT"; an existing file of another case wins.
     QString TranslationFilePath(quint16 funcNum) const;
@@ -60,11 +60,11 @@ public:
     // The loading steps that follow, in order. Each throws on failure; the
     // caller stops the sequence there. loadWorkspaceFiles() runs them all.
     void loadUsecode();
-    void loadGameText();      // the game-text step: comes with the game-text work
-    void loadFuncStatus();    // the status-file step: comes with the status work
+    void loadGameText();   // the game-text step: comes with the game-text work
+    void loadFuncStatus(); // the status-file step: comes with the status work
     void prepareOriginalPack();
-    void loadCommentSets();   // the comments step: comes with the comments work
-    void loadDictionary();    // the dictionary step: comes with the dictionary work
+    void loadCommentSets(); // the comments step: comes with the comments work
+    void loadDictionary();  // the dictionary step: comes with the dictionary work
     void loadWorkspaceFiles();
 
     bool usecodeLoaded() const { return m_usecodeLoaded; }

@@ -18,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)readSettings(ini, "/p/");
     ini.writeInteger(ini::Setting, ini::LastFunc, 77);
     ini.writeString("NEW SECTION", "KEY", "value");
-    if (ini.readString("NEW SECTION", "KEY") != "value")
-        std::abort();
+    if (ini.readString("NEW SECTION", "KEY") != "value") std::abort();
     return 0;
 }

@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RebuildOptions options;
     options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
         for (const tFunc& func : file.funcs) {
-            if (func.FuncNum != funcNum)
-                continue;
+            if (func.FuncNum != funcNum) continue;
             lines = extractStrings(file.image, func);
             for (qsizetype i = 0; i < lines.size(); ++i)
                 lines[i] += QByteArray(int((funcNum + i) % 7) * 40, 'x');
@@ -33,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const RebuildOutput out = rebuildUsecode(file, options);
         const UsecodeFile rebuilt = parseUsecode(out.image, QStringLiteral("rebuilt"));
         for (const tFunc& func : rebuilt.funcs) {
-            if (!out.reencoded.contains(func.FuncNum))
-                continue;
+            if (!out.reencoded.contains(func.FuncNum)) continue;
             const qint64 header = func.Extended ? 8 : 4;
             if (!verifyFunctionRecord(rebuilt.image.mid(func.Offset, header + func.Size)).isEmpty())
                 std::abort(); // a re-encoded function that the verifier refuses

@@ -28,8 +28,7 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
 
 QList<QByteArray> splitTranslatorNames(const QByteArray& value) {
     QList<QByteArray> names = value.split('|');
-    if (!names.isEmpty() && names.last().isEmpty())
-        names.removeLast();
+    if (!names.isEmpty() && names.last().isEmpty()) names.removeLast();
     return names;
 }
 
@@ -40,15 +39,13 @@ QByteArray joinTranslatorNames(const QList<QByteArray>& names) {
     return out;
 }
 
-void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
-                  quint32 userColor, const QByteArray& gameDirectory,
-                  const QList<QByteArray>& translatorNames, const ColorSettings& colors) {
+void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName, quint32 userColor,
+                  const QByteArray& gameDirectory, const QList<QByteArray>& translatorNames,
+                  const ColorSettings& colors) {
     ini.writeInteger(ini::User, ini::Id, translatorId);
-    if (!userName.isEmpty())
-        ini.writeString(ini::User, ini::Name, userName);
+    if (!userName.isEmpty()) ini.writeString(ini::User, ini::Name, userName);
     ini.writeInteger(ini::User, ini::Color, qint32(userColor));
-    if (!gameDirectory.isEmpty())
-        ini.writeString(ini::Directory, ini::U7, gameDirectory);
+    if (!gameDirectory.isEmpty()) ini.writeString(ini::Directory, ini::U7, gameDirectory);
     ini.writeString(ini::Group, ini::TranslatorsNames, joinTranslatorNames(translatorNames));
     for (int i = 0; i < ColorCount; ++i)
         ini.writeInteger(ini::Colors, ColorKeys[i], qint32(colors[i]));

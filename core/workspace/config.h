@@ -45,8 +45,8 @@ enum ColorIndex {
 using ColorSettings = std::array<quint32, ColorCount>;
 
 inline constexpr std::array<const char*, ColorCount> ColorKeys = {
-    "NORMALFORE",   "NORMALBACK",  "HIGHLIGHTFORE",  "HIGHLIGHTBACK",  "COMMENTFORE",
-    "COMMENTBACK",  "DICTIONARYFORE", "DICTIONARYBACK", "ORIGINALFORE", "ORIGINALBACK",
+    "NORMALFORE",  "NORMALBACK",     "HIGHLIGHTFORE",  "HIGHLIGHTBACK", "COMMENTFORE",
+    "COMMENTBACK", "DICTIONARYFORE", "DICTIONARYBACK", "ORIGINALFORE",  "ORIGINALBACK",
 };
 inline constexpr ColorSettings DefaultColors = {
     8960904, 2241314, 2241314, 3381606, 6737100, 2241314, 2241314, 6737100, 6583652, 1055760,
@@ -84,9 +84,9 @@ QByteArray joinTranslatorNames(const QList<QByteArray>& names);
 // The options dialog's confirmed write, in its fixed order: USER/ID, NAME,
 // COLOR, DIRECTORY/U7, GROUP/TRANSLATORSNAMES, the ten colours. An empty name
 // or game directory is not written.
-void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
-                  quint32 userColor, const QByteArray& gameDirectory,
-                  const QList<QByteArray>& translatorNames, const ColorSettings& colors);
+void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName, quint32 userColor,
+                  const QByteArray& gameDirectory, const QList<QByteArray>& translatorNames,
+                  const ColorSettings& colors);
 
 // The close handling's write: SETTING/LASTFUNC, then LASTFUNCLINE.
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine);

@@ -9,11 +9,9 @@ namespace lexivo {
 
 QByteArray readWholeFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError::cannotOpen(path, file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) throw FileError::cannotOpen(path, file.errorString());
     QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileError::cannotOpen(path, file.errorString());
+    if (file.error() != QFileDevice::NoError) throw FileError::cannotOpen(path, file.errorString());
     return bytes;
 }
 
@@ -21,15 +19,13 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     // QSaveFile writes to a temporary file beside the target and renames it
     // over the target on commit().
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError::cannotCreate(path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) throw FileError::cannotCreate(path, file.errorString());
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw FileError::cannotCreate(path, reason);
     }
-    if (!file.commit())
-        throw FileError::cannotCreate(path, file.errorString());
+    if (!file.commit()) throw FileError::cannotCreate(path, file.errorString());
 }
 
 } // namespace lexivo

@@ -24,8 +24,7 @@ QByteArray ReadGameString(const char* data, qsizetype size, qsizetype& pos) {
     qsizetype run = pos;
     for (qsizetype i = pos; i < end; ++i) {
         const auto byte = static_cast<unsigned char>(data[i]);
-        if (byte >= 0x20)
-            continue;
+        if (byte >= 0x20) continue;
         text.append(data + run, i - run);
         switch (byte) {
         case 0x0D:
@@ -98,8 +97,7 @@ int StoredStringSize(const QByteArray& text) {
     const char* s = text.constData();
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
         if (s[i] == '\\' && (s[i + 1] == 'N' || s[i + 1] == 'T')) {
-            if (s[i + 1] == 'T')
-                --size;
+            if (s[i + 1] == 'T') --size;
             ++i;
         }
     }

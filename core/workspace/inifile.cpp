@@ -35,7 +35,9 @@ QList<IniLine> scanLines(const QByteArray& text) {
     return lines;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 QByteArray trimmed(const char* s, qsizetype n) {
     qsizetype a = 0;
@@ -49,11 +51,9 @@ QByteArray trimmed(const char* s, qsizetype n) {
 // The name of a section line "[name]", or false when the line is none.
 bool sectionName(const QByteArray& text, const IniLine& line, QByteArray& name) {
     const QByteArray t = trimmed(text.constData() + line.start, line.contentEnd - line.start);
-    if (!t.startsWith('['))
-        return false;
+    if (!t.startsWith('[')) return false;
     const qsizetype close = t.indexOf(']');
-    if (close < 0)
-        return false;
+    if (close < 0) return false;
     name = trimmed(t.constData() + 1, close - 1);
     return true;
 }
@@ -64,8 +64,7 @@ bool keyName(const QByteArray& text, const IniLine& line, QByteArray& key, qsize
     for (qsizetype i = line.start; i < line.contentEnd; ++i) {
         if (s[i] == '=') {
             key = trimmed(s + line.start, i - line.start);
-            if (key.startsWith(';'))
-                return false;
+            if (key.startsWith(';')) return false;
             eq = i;
             return true;
         }
@@ -92,8 +91,7 @@ Lookup find(const QByteArray& text, const QList<IniLine>& lines, const QByteArra
     for (const IniLine& line : lines) {
         QByteArray name;
         if (sectionName(text, line, name)) {
-            if (inSection)
-                break; // the first matching section wins; it has ended
+            if (inSection) break; // the first matching section wins; it has ended
             inSection = sameName(name, section);
             if (inSection) {
                 result.sectionFound = true;
@@ -101,8 +99,7 @@ Lookup find(const QByteArray& text, const QList<IniLine>& lines, const QByteArra
             }
             continue;
         }
-        if (!inSection)
-            continue;
+        if (!inSection) continue;
         if (!trimmed(text.constData() + line.start, line.contentEnd - line.start).isEmpty())
             result.sectionInsertAt = line.end;
         QByteArray k;
@@ -119,8 +116,7 @@ Lookup find(const QByteArray& text, const QList<IniLine>& lines, const QByteArra
 
 QByteArray readIfExists(const QString& path) {
     QFile file(path);
-    if (!file.exists())
-        return {};
+    if (!file.exists()) return {};
     return readWholeFile(path);
 }
 
@@ -128,8 +124,7 @@ QByteArray readIfExists(const QString& path) {
 QByteArray lineEnding(const QByteArray& text) {
     const qsizetype i = text.indexOf('\n');
     const qsizetype j = text.indexOf('\r');
-    if (i < 0 && j < 0)
-        return "\r\n";
+    if (i < 0 && j < 0) return "\r\n";
     if (j >= 0 && (i < 0 || j < i))
         return (j + 1 < text.size() && text[j + 1] == '\n') ? "\r\n" : "\r";
     return "\n";
@@ -139,7 +134,9 @@ QByteArray lineEnding(const QByteArray& text) {
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
-bool IniFile::exists() const { return QFile::exists(m_path); }
+bool IniFile::exists() const {
+    return QFile::exists(m_path);
+}
 
 QByteArray IniFile::readString(const QByteArray& section, const QByteArray& key,
                                const QByteArray& defaultValue) const {
@@ -151,36 +148,30 @@ QByteArray IniFile::readString(const QByteArray& section, const QByteArray& key,
     }
     const QList<IniLine> lines = scanLines(text);
     const Lookup hit = find(text, lines, section, key);
-    if (!hit.keyFound)
-        return defaultValue;
+    if (!hit.keyFound) return defaultValue;
     return trimmed(text.constData() + hit.valueStart, hit.keyLine.contentEnd - hit.valueStart);
 }
 
 bool IniFile::parseInteger(const QByteArray& raw, qint32& value) {
     const QByteArray t = raw.trimmed();
-    if (t.isEmpty())
-        return false;
+    if (t.isEmpty()) return false;
     bool ok = false;
     if (t.startsWith('$') || t.startsWith("0x") || t.startsWith("0X")) {
         const QByteArray digits = t.mid(t.startsWith('$') ? 1 : 2);
-        if (digits.isEmpty() || digits.startsWith('+') || digits.startsWith('-'))
-            return false;
+        if (digits.isEmpty() || digits.startsWith('+') || digits.startsWith('-')) return false;
         const quint32 v = digits.toUInt(&ok, 16);
-        if (ok)
-            value = qint32(v);
+        if (ok) value = qint32(v);
         return ok;
     }
     const qint32 v = t.toInt(&ok, 10);
-    if (ok)
-        value = v;
+    if (ok) value = v;
     return ok;
 }
 
 qint32 IniFile::readInteger(const QByteArray& section, const QByteArray& key,
                             qint32 defaultValue) const {
     qint32 value = defaultValue;
-    if (!parseInteger(readString(section, key), value))
-        return defaultValue;
+    if (!parseInteger(readString(section, key), value)) return defaultValue;
     return value;
 }
 
@@ -202,13 +193,11 @@ void IniFile::writeString(const QByteArray& section, const QByteArray& key,
         qsizetype at = hit.sectionInsertAt;
         QByteArray insert = key + '=' + value + eol;
         // The section's last line may be the file's last line without an ending.
-        if (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r')
-            insert.prepend(eol);
+        if (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r') insert.prepend(eol);
         out = text.left(at) + insert + text.mid(at);
     } else {
         out = text;
-        if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r'))
-            out += eol;
+        if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r')) out += eol;
         out += '[' + section + ']' + eol + key + '=' + value + eol;
     }
     try {

@@ -24,8 +24,7 @@ public:
                           const QByteArray& defaultValue = {}) const;
     // Signed decimal; also hexadecimal after "0x"/"0X" or "$". A missing key,
     // an empty value or text that is not a number gives defaultValue.
-    qint32 readInteger(const QByteArray& section, const QByteArray& key,
-                       qint32 defaultValue) const;
+    qint32 readInteger(const QByteArray& section, const QByteArray& key, qint32 defaultValue) const;
 
     // Throws Error("Unable to write to <path>") when the file cannot be written.
     void writeString(const QByteArray& section, const QByteArray& key, const QByteArray& value);

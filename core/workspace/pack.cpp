@@ -58,9 +58,9 @@ QByteArray Pack::compress(const QByteArray& content) {
     // Worst case of bzip2: input + 1% + 600 bytes.
     unsigned int capacity = unsigned(content.size() + content.size() / 100 + 600);
     QByteArray out(qsizetype(capacity), '\0');
-    const int rc = BZ2_bzBuffToBuffCompress(out.data(), &capacity,
-                                            const_cast<char*>(content.constData()),
-                                            unsigned(content.size()), 9, 0, 0);
+    const int rc =
+        BZ2_bzBuffToBuffCompress(out.data(), &capacity, const_cast<char*>(content.constData()),
+                                 unsigned(content.size()), 9, 0, 0);
     if (rc != BZ_OK)
         throw Error(QStringLiteral("The bz2 engine failed to compress (code %1)").arg(rc));
     out.resize(capacity);
@@ -84,8 +84,7 @@ QByteArray Pack::decompress(const QByteArray& compressed) {
         out.append(piece, qsizetype(sizeof piece - stream.avail_out));
         // No progress with input left and no output room used means the
         // stream cannot go on: treat it as damage rather than loop forever.
-        if (rc == BZ_OK && stream.avail_in == 0 && stream.avail_out != 0)
-            break;
+        if (rc == BZ_OK && stream.avail_in == 0 && stream.avail_out != 0) break;
     }
     const bool complete = rc == BZ_STREAM_END;
     const bool trailing = complete && stream.avail_in != 0;
@@ -93,8 +92,7 @@ QByteArray Pack::decompress(const QByteArray& compressed) {
     // A stream that ends early or carries data after its end is as damaged as
     // one that fails a check: a pack missing its last blocks would show wrong
     // originals for every later function.
-    if (!complete || trailing)
-        throw Error(QString::fromLatin1(CorruptionMessage));
+    if (!complete || trailing) throw Error(QString::fromLatin1(CorruptionMessage));
     return out;
 }
 
@@ -109,10 +107,9 @@ void Pack::load(const QString& path) {
 
 void Pack::setContent(QByteArray content, const QString& fileName) {
     if (content.size() < 6)
-        throw DataError(
-            QStringLiteral("%1: the pack is too short to hold its header (%2 bytes)")
-                .arg(fileName)
-                .arg(content.size()));
+        throw DataError(QStringLiteral("%1: the pack is too short to hold its header (%2 bytes)")
+                            .arg(fileName)
+                            .arg(content.size()));
     const int count = quint8(content[0]) | (quint8(content[1]) << 8);
     const qint64 indexPosition = qint32(getU32(content, 2));
     if (indexPosition < 6 || indexPosition + 4 * qint64(count) > content.size())
@@ -140,11 +137,12 @@ void Pack::setContent(QByteArray content, const QString& fileName) {
 }
 
 QByteArray Pack::blockBytes(int i) const {
-    if (i < 0 || i >= m_blocks.size())
-        return {};
+    if (i < 0 || i >= m_blocks.size()) return {};
     return m_content.mid(m_blocks[i].start, m_blocks[i].length);
 }
 
-Lines Pack::blockLines(int i) const { return splitLines(blockBytes(i)); }
+Lines Pack::blockLines(int i) const {
+    return splitLines(blockBytes(i));
+}
 
 } // namespace lexivo

@@ -7,23 +7,19 @@
 namespace lexivo {
 
 QString withTrailingSlash(const QString& dir) {
-    if (dir.isEmpty() || dir.endsWith(QLatin1Char('/')))
-        return dir;
+    if (dir.isEmpty() || dir.endsWith(QLatin1Char('/'))) return dir;
     return dir + QLatin1Char('/');
 }
 
 QString findEntry(const QString& dir, const QString& name) {
     const QString base = withTrailingSlash(dir.isEmpty() ? QStringLiteral("./") : dir);
-    if (QFileInfo::exists(base + name))
-        return withTrailingSlash(dir) + name;
+    if (QFileInfo::exists(base + name)) return withTrailingSlash(dir) + name;
     QDir d(base);
-    if (!d.exists())
-        return {};
+    if (!d.exists()) return {};
     const QStringList entries =
         d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return withTrailingSlash(dir) + entry;
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return withTrailingSlash(dir) + entry;
     }
     return {};
 }
@@ -38,8 +34,12 @@ bool fileExistsNoCase(const QString& dir, const QString& name) {
     return !found.isEmpty() && QFileInfo(found).isFile();
 }
 
-QString pathFromBytes(const QByteArray& bytes) { return QFile::decodeName(bytes); }
+QString pathFromBytes(const QByteArray& bytes) {
+    return QFile::decodeName(bytes);
+}
 
-QByteArray bytesFromPath(const QString& path) { return QFile::encodeName(path); }
+QByteArray bytesFromPath(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 } // namespace lexivo

@@ -89,8 +89,7 @@ void TestCli::missingGameIsAnError() {
 
     // The program itself: message on standard error, exit 1; usage errors 2.
     const QString exe = QCoreApplication::applicationDirPath() + "/../cli/lexivo-cli";
-    if (!QFileInfo::exists(exe))
-        QSKIP("lexivo-cli not built beside the tests");
+    if (!QFileInfo::exists(exe)) QSKIP("lexivo-cli not built beside the tests");
     QProcess p;
     p.start(exe, {"--ini", prog + "LEXIVO.INI", "init"});
     QVERIFY(p.waitForFinished());

@@ -118,7 +118,8 @@ void TestConfig::translatorNames_data() {
     QTest::addColumn<QList<QByteArray>>("names");
     using L = QList<QByteArray>;
     QTest::newRow("as written") << QByteArray("A|B|") << L{"A", "B"};
-    QTest::newRow("empty third of four") << QByteArray("Anna|Bruno||Carla") << L{"Anna", "Bruno", "", "Carla"};
+    QTest::newRow("empty third of four")
+        << QByteArray("Anna|Bruno||Carla") << L{"Anna", "Bruno", "", "Carla"};
     QTest::newRow("empty value") << QByteArray() << L{};
 }
 
@@ -126,8 +127,7 @@ void TestConfig::translatorNames() {
     QFETCH(QByteArray, value);
     QFETCH(QList<QByteArray>, names);
     QCOMPARE(splitTranslatorNames(value), names);
-    if (value.endsWith('|') || value.isEmpty())
-        QCOMPARE(joinTranslatorNames(names), value);
+    if (value.endsWith('|') || value.isEmpty()) QCOMPARE(joinTranslatorNames(names), value);
 }
 
 void TestConfig::writeKeepsEverythingElse_data() {
@@ -141,9 +141,8 @@ void TestConfig::writeKeepsEverythingElse_data() {
         << QByteArray("[SETTING]\nX=1\nLASTFUNC=12\n\n[OTHER]\nY=2\n");
     QTest::newRow("no final newline")
         << QByteArray("[SETTING]\r\nX=1") << QByteArray("[SETTING]\r\nX=1\r\nLASTFUNC=12\r\n");
-    QTest::newRow("CR-only lines")
-        << QByteArray("[A]\rk=v\r[SETTING]\rLASTFUNC=1\r")
-        << QByteArray("[A]\rk=v\r[SETTING]\rLASTFUNC=12\r");
+    QTest::newRow("CR-only lines") << QByteArray("[A]\rk=v\r[SETTING]\rLASTFUNC=1\r")
+                                   << QByteArray("[A]\rk=v\r[SETTING]\rLASTFUNC=12\r");
     QTest::newRow("new section at end")
         << QByteArray("[A]\r\nk=v\r\n") << QByteArray("[A]\r\nk=v\r\n[SETTING]\r\nLASTFUNC=12\r\n");
 }

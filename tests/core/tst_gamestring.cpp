@@ -33,9 +33,13 @@ void TestGameString::readsAndWritesBack_data() {
     QTest::newRow("line break, tab, e acute")
         << QByteArray("Hi\r\n\t\x03") << QByteArray("Hi\\N\\T\xE9") << QByteArray("Hi\r\n\t\xE9");
     QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("lone CR") << QByteArray("a\rb") << QByteArray("a\x0E" "b")
+    QTest::newRow("lone CR") << QByteArray("a\rb")
+                             << QByteArray("a\x0E"
+                                           "b")
                              << QByteArray("a\rb");
-    QTest::newRow("lone LF") << QByteArray("a\nb") << QByteArray("a\x0F" "b")
+    QTest::newRow("lone LF") << QByteArray("a\nb")
+                             << QByteArray("a\x0F"
+                                           "b")
                              << QByteArray("a\nb");
     QTest::newRow("CR CR LF") << QByteArray("\r\r\n") << QByteArray("\x0E\\N")
                               << QByteArray("\r\r\n");
@@ -44,8 +48,8 @@ void TestGameString::readsAndWritesBack_data() {
         << QByteArray("it\x92s \x96") << QByteArray("it\x92s \x96") << QByteArray("it's -");
     QTest::newRow("backslash N in game text becomes a break")
         << QByteArray("a\\Nb") << QByteArray("a\\Nb") << QByteArray("a\r\nb");
-    QTest::newRow("other backslashes kept") << QByteArray("a\\n\\x\\") << QByteArray("a\\n\\x\\")
-                                            << QByteArray("a\\n\\x\\");
+    QTest::newRow("other backslashes kept")
+        << QByteArray("a\\n\\x\\") << QByteArray("a\\n\\x\\") << QByteArray("a\\n\\x\\");
     QTest::newRow("0x1A 0x1B stand for themselves")
         << QByteArray("\x1A\x1B") << QByteArray("\x1A\x1B") << QByteArray("\x1A\x1B");
 }
@@ -65,11 +69,11 @@ void TestGameString::readsAndWritesBack() {
 }
 
 void TestGameString::controlCodeTable() {
-    const QByteArray expected = "\xC7\xFC\xE9\xE2\xE4\xE0\xE7\xEA" // 01-08
-                                "\\T"                              // 09
-                                "\x0F"                             // 0A (lone LF)
-                                "\xEB\xE8"                         // 0B 0C
-                                "\x0E"                             // 0D (lone CR)
+    const QByteArray expected = "\xC7\xFC\xE9\xE2\xE4\xE0\xE7\xEA"                 // 01-08
+                                "\\T"                                              // 09
+                                "\x0F"                                             // 0A (lone LF)
+                                "\xEB\xE8"                                         // 0B 0C
+                                "\x0E"                                             // 0D (lone CR)
                                 "\xEF\xEE\xEC\xC4\xC9\xF4\xF6\xFB\xF9\xD6\xDC\xE1" // 0E-19
                                 "\x1A\x1B\xDF\xED\xF2\xFA";                        // 1A-1F
     QByteArray game;
@@ -170,11 +174,14 @@ void TestGameString::splitLines() {
 void TestGameString::translationFileRoundTrip() {
     QTemporaryDir dir;
     const QString path = dir.filePath("01A4.TXT");
-    const Lines lines{"one", "", "th\xE9" "e\\N"};
+    const Lines lines{"one", "",
+                      "th\xE9"
+                      "e\\N"};
     saveTextLines(path, lines);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("one\r\n\r\nth\xE9" "e\\N\r\n"));
+    QCOMPARE(file.readAll(), QByteArray("one\r\n\r\nth\xE9"
+                                        "e\\N\r\n"));
     QCOMPARE(loadTextLines(path), lines);
 }
 

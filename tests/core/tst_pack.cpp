@@ -45,7 +45,8 @@ void TestPack::roundTripThroughFile() {
     for (int f = 0; f < 300; ++f) {
         Lines lines;
         for (int s = 0; s < 10; ++s)
-            lines << QByteArray("Function %1 line %2 \xE9\\N").replace("%1", QByteArray::number(f))
+            lines << QByteArray("Function %1 line %2 \xE9\\N")
+                         .replace("%1", QByteArray::number(f))
                          .replace("%2", QByteArray::number(s));
         blocks << lines;
     }

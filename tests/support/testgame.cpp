@@ -39,16 +39,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
 }
 
 void writeIni(const QString& programDir, const QString& gameDir, const QString& editorDir,
               const QByteArray& extra) {
     QByteArray ini = "[DIRECTORY]\r\nU7=" + QFile::encodeName(gameDir) + "\r\n";
-    if (!editorDir.isEmpty())
-        ini += "EDITOR=" + QFile::encodeName(editorDir) + "\r\n";
+    if (!editorDir.isEmpty()) ini += "EDITOR=" + QFile::encodeName(editorDir) + "\r\n";
     ini += extra;
     writeFile(programDir + "/LEXIVO.INI", ini);
 }

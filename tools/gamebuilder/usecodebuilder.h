@@ -69,9 +69,9 @@ struct SymbolSpec {
     QByteArray name;
     quint16 kind = 1;
     quint32 value = 0;
-    quint32 extra = 0;              // written for kind 6 (and members of kind 6)
-    QList<SymbolSpec> members;      // kind 4 only
-    QList<quint16> list;            // kind 4 only
+    quint32 extra = 0;         // written for kind 6 (and members of kind 6)
+    QList<SymbolSpec> members; // kind 4 only
+    QList<quint16> list;       // kind 4 only
 };
 
 // The symbol-table header: 0xFFFFFFFF, "YSCU", count, reserved, entries.
