@@ -177,6 +177,10 @@ qint32 IniFile::readInteger(const QByteArray& section, const QByteArray& key,
 
 void IniFile::writeString(const QByteArray& section, const QByteArray& key,
                           const QByteArray& value) {
+    // A line break inside a value would end its line and turn the rest into
+    // lines of their own: keep the value on its line.
+    QByteArray clean = value;
+    clean.replace('\r', ' ').replace('\n', ' ');
     QByteArray text;
     try {
         text = readIfExists(m_path);
@@ -188,17 +192,17 @@ void IniFile::writeString(const QByteArray& section, const QByteArray& key,
     const QByteArray eol = lineEnding(text);
     QByteArray out;
     if (hit.keyFound) {
-        out = text.left(hit.valueStart) + value + text.mid(hit.keyLine.contentEnd);
+        out = text.left(hit.valueStart) + clean + text.mid(hit.keyLine.contentEnd);
     } else if (hit.sectionFound) {
         qsizetype at = hit.sectionInsertAt;
-        QByteArray insert = key + '=' + value + eol;
+        QByteArray insert = key + '=' + clean + eol;
         // The section's last line may be the file's last line without an ending.
         if (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r') insert.prepend(eol);
         out = text.left(at) + insert + text.mid(at);
     } else {
         out = text;
         if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r')) out += eol;
-        out += '[' + section + ']' + eol + key + '=' + value + eol;
+        out += '[' + section + ']' + eol + key + '=' + clean + eol;
     }
     try {
         writeFileAtomically(m_path, out);

@@ -163,6 +163,10 @@ void TestConfig::writeCreatesFileAndSection() {
     ini.writeString("DIRECTORY", "U7", "/games/u7/");
     QCOMPARE(fileBytes(ini.path()), QByteArray("[DIRECTORY]\r\nU7=/games/u7/\r\n"));
     QCOMPARE(ini.readString("DIRECTORY", "U7"), QByteArray("/games/u7/"));
+    // A value never breaks its line into keys of its own.
+    ini.writeString("USER", "NAME", "Anna\r\nID=9");
+    QCOMPARE(ini.readString("USER", "NAME"), QByteArray("Anna  ID=9"));
+    QCOMPARE(ini.readInteger("USER", "ID", 1), 1);
 }
 
 void TestConfig::optionsWriteOrder() {
