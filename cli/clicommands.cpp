@@ -26,7 +26,9 @@ QStringList verifyUsecode(const UsecodeFile& file, const QString& fileName) {
     return problems;
 }
 
-void startUp(Workspace& ws, Output& out) {
+// The start-up steps without a window; returns what loading found wrong
+// without stopping (damaged records, a pack of another usecode file).
+QStringList startUp(Workspace& ws) {
     ws.openConfiguration();
     ws.readConfiguration();
     if (!ws.hasGameDirectory())
@@ -34,7 +36,11 @@ void startUp(Workspace& ws, Output& out) {
     if (!ws.locateUsecode())
         throw Error(QStringLiteral("Warning! Cannot find \"usecode\" file! Check path and file."));
     ws.loadWorkspaceFiles();
-    for (const QString& warning : ws.takeWarnings())
+    return ws.takeWarnings();
+}
+
+void startUp(Workspace& ws, Output& out) {
+    for (const QString& warning : startUp(ws))
         out.stderrText += warning + QLatin1Char('\n');
 }
 
@@ -79,8 +85,7 @@ int rebuild(const QString& programDirectory, bool complete, Output& out) {
 
 int check(const QString& programDirectory, Output& out) {
     Workspace ws(programDirectory);
-    startUp(ws, out);
-    QStringList problems = ws.usecode().problems;
+    QStringList problems = startUp(ws);
     problems += verifyUsecode(ws.usecode(), ws.usecodePath());
     for (int i = 0; i < ws.functionCount(); ++i) {
         const tFunc& func = ws.funcs()[i];

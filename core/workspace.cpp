@@ -282,7 +282,9 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
             const auto it = editorFiles.constFind(QString::fromLatin1(hexNum(funcNum)) + ".TXT");
             if (it == editorFiles.constEnd()) return false;
             const QString file = m_editorDirectory + it.value();
-            if (!all && !(QFileInfo(file).lastModified() > usecodeTime)) return false;
+            // A file stamped in the same clock tick as the usecode file counts
+            // as newer: re-encoding it again is harmless, missing it is not.
+            if (!all && QFileInfo(file).lastModified() < usecodeTime) return false;
             lines = loadTextLines(file);
             return true;
         };

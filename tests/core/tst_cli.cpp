@@ -20,6 +20,7 @@ private slots:
     void initExtractRebuildCheck();
     void checkReportsWrongLineCount();
     void missingGameIsAnError();
+    void checkReportsDamagedUsecode();
 };
 
 namespace {
@@ -98,6 +99,22 @@ void TestCli::missingGameIsAnError() {
     p.start(exe, {"frobnicate"});
     QVERIFY(p.waitForFinished());
     QCOMPARE(p.exitCode(), 2);
+}
+
+void TestCli::checkReportsDamagedUsecode() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    QByteArray image = smallUsecode(Game);
+    image.chop(2); // the last record runs past the end of the file
+    writeFile(game + "usecode", image);
+    writeIni(prog, game);
+    cli::Output out;
+    QCOMPARE(cli::check(prog, out), 1);
+    QVERIFY2(out.stdoutText.contains(game + "usecode"), qPrintable(out.stdoutText));
+    QVERIFY(out.stdoutText.contains("runs past the end"));
+    // A rebuild refuses such a file and leaves it as it was.
+    QVERIFY_THROWS_EXCEPTION(Error, cli::rebuild(prog, true, out));
+    QCOMPARE(readFile(game + "usecode"), image);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
