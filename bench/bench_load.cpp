@@ -47,11 +47,7 @@ int main(int argc, char** argv) {
                         "[DIRECTORY]\r\nU7=" + QFile::encodeName(game) + "\r\n");
     {
         // The first start builds orig.pak and funclist.txt.
-        Workspace ws(program);
-        ws.openConfiguration();
-        ws.readConfiguration();
-        ws.locateUsecode();
-        ws.loadWorkspaceFiles();
+        Workspace(program).startWithoutWindow();
     }
     const qint64 functions = loadWorkspace(program);
     const qint64 bytes = bareInputOutput(game, program);

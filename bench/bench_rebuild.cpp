@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
     qint64 translationBytes = 0;
     int functions = 0;
     {
-        std::unique_ptr<Workspace> ws(openWorkspace(program));
-        ws->loadWorkspaceFiles();
+        auto ws = std::make_unique<Workspace>(program);
+        ws->startWithoutWindow();
         functions = ws->functionCount();
         for (int f = 0; f < ws->functionCount(); ++f) {
             Lines lines = ws->functionStrings(f);
@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
     qint64 outputSize = 0;
     for (int run = 0; run < runs; ++run) {
         writeFileAtomically(game + "usecode", original);
-        std::unique_ptr<Workspace> ws(openWorkspace(program));
-        ws->loadWorkspaceFiles();
+        auto ws = std::make_unique<Workspace>(program);
+        ws->startWithoutWindow();
 
         QElapsedTimer t;
         t.start();

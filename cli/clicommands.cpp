@@ -29,13 +29,7 @@ QStringList verifyUsecode(const UsecodeFile& file, const QString& fileName) {
 // The start-up steps without a window; returns what loading found wrong
 // without stopping (damaged records, a pack of another usecode file).
 QStringList startUp(Workspace& ws) {
-    ws.openConfiguration();
-    ws.readConfiguration();
-    if (!ws.hasGameDirectory())
-        throw Error(QStringLiteral("No game directory: set DIRECTORY/U7 in %1").arg(ws.iniPath()));
-    if (!ws.locateUsecode())
-        throw Error(QStringLiteral("Warning! Cannot find \"usecode\" file! Check path and file."));
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     return ws.takeWarnings();
 }
 

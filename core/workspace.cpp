@@ -210,6 +210,16 @@ void Workspace::loadWorkspaceFiles() {
     CompleteRebuild = false;
 }
 
+void Workspace::startWithoutWindow() {
+    openConfiguration();
+    readConfiguration();
+    if (!hasGameDirectory())
+        throw Error(QStringLiteral("No game directory: set DIRECTORY/U7 in %1").arg(iniPath()));
+    if (!locateUsecode())
+        throw Error(QStringLiteral("Warning! Cannot find \"usecode\" file! Check path and file."));
+    loadWorkspaceFiles();
+}
+
 QStringList Workspace::takeWarnings() {
     QStringList out;
     out.swap(m_warnings);

@@ -66,6 +66,10 @@ public:
     void loadCommentSets(); // the comments step: comes with the comments work
     void loadDictionary();  // the dictionary step: comes with the dictionary work
     void loadWorkspaceFiles();
+    // Every step above that needs no window, in order: configuration, game
+    // and usecode directories, the workspace files. Throws when no game
+    // directory is configured or no usecode file is found there.
+    void startWithoutWindow();
 
     bool usecodeLoaded() const { return m_usecodeLoaded; }
     bool packLoaded() const { return m_packLoaded; }

@@ -131,10 +131,7 @@ void TestWorkspace::translationFiles() {
     // A translation file written by a colleague in lower case is found.
     writeFile(fx.program() + "0401.txt", "Nur eins.\r\n");
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     QCOMPARE(ws.TranslationFilePath(0x401), fx.program() + "0401.txt");
     QCOMPARE(ws.openFunctionLines(1), Lines{"Nur eins."});
 
@@ -150,10 +147,7 @@ void TestWorkspace::descriptions() {
     writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
     writeIni(fx.program(), fx.game());
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     QCOMPARE(ws.functionListItem(0), QByteArray("0400: "));
     ws.setFunctionDescription(1, "Smith");
     QCOMPARE(readFile(fx.program() + "funclist.txt"), QByteArray("0401=Smith\r\n"));
@@ -162,10 +156,7 @@ void TestWorkspace::descriptions() {
     QCOMPARE(readFile(fx.program() + "funclist.txt"),
              QByteArray("0401=Blacksmith\r\n0400=Inn=keeper\r\n"));
     Workspace again(fx.program());
-    again.openConfiguration();
-    again.readConfiguration();
-    QVERIFY(again.locateUsecode());
-    again.loadWorkspaceFiles();
+    again.startWithoutWindow();
     QCOMPARE(again.functionListItem(0), QByteArray("0400: Inn=keeper"));
 }
 
@@ -175,20 +166,14 @@ void TestWorkspace::existingPackIsKept() {
     writeIni(fx.program(), fx.game());
     {
         Workspace ws(fx.program());
-        ws.openConfiguration();
-        ws.readConfiguration();
-        QVERIFY(ws.locateUsecode());
-        ws.loadWorkspaceFiles();
+        ws.startWithoutWindow();
     }
     const QByteArray pack = readFile(fx.program() + "orig.pak");
     QList<QList<QByteArray>> changed = ThreeFunctions;
     changed[0][0] = "Translated already.";
     writeFile(fx.game() + "usecode", smallUsecode(changed));
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     QCOMPARE(readFile(fx.program() + "orig.pak"), pack);
     QCOMPARE(ws.originalLines(0).first(), QByteArray("Hello, traveller."));
 }
@@ -199,10 +184,7 @@ void TestWorkspace::packFromOtherUsecodeWarns() {
     writeIni(fx.program(), fx.game());
     Pack::write(fx.program() + "orig.pak", Pack::buildContent({{"x", "y"}}));
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     const QStringList warnings = ws.takeWarnings();
     QCOMPARE(warnings.size(), 1);
     QVERIFY(warnings[0].contains("orig.pak does not belong to this usecode"));
@@ -234,10 +216,7 @@ void TestWorkspace::rebuildWithoutTranslationsIsIdentical() {
     writeFile(fx.game() + "usecode", image);
     writeIni(fx.program(), fx.game());
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     const Workspace::RebuildReport report = ws.Rebuild(true);
     QVERIFY(report.usecodeWritten);
     QCOMPARE(readFile(fx.game() + "usecode"), image);
@@ -250,10 +229,7 @@ void TestWorkspace::fastRebuildTakesNewerFilesOnly() {
     writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
     writeIni(fx.program(), fx.game());
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     const QDateTime usecodeTime = QFileInfo(fx.game() + "usecode").lastModified();
 
     // Accepted a moment after the usecode was written (well within the same
@@ -288,10 +264,7 @@ void TestWorkspace::failedRebuildLeavesGameFile() {
     writeFile(fx.game() + "usecode", image);
     writeIni(fx.program(), fx.game());
     Workspace ws(fx.program());
-    ws.openConfiguration();
-    ws.readConfiguration();
-    QVERIFY(ws.locateUsecode());
-    ws.loadWorkspaceFiles();
+    ws.startWithoutWindow();
     QVERIFY(!ws.takeWarnings().isEmpty());
     QVERIFY_THROWS_EXCEPTION(Error, ws.Rebuild(true));
     QCOMPARE(readFile(fx.game() + "usecode"), image);
