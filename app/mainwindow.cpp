@@ -54,7 +54,14 @@ MainWindow::MainWindow(QString programDirectory, FolderBrowser folderBrowser, QW
 MainWindow::~MainWindow() = default;
 
 void MainWindow::showMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lexivo"), text, QMessageBox::Ok, this);
+    // A message built from damaged input (a path, a value) can be of any
+    // length; laying out megabytes of text would freeze the window.
+    constexpr qsizetype Longest = 4000;
+    const QString shown =
+        text.size() <= Longest
+            ? text
+            : text.left(Longest / 2) + QStringLiteral(" [...] ") + text.right(Longest / 2);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lexivo"), shown, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.exec();
 }

@@ -102,6 +102,7 @@ public:
     void Removeterm1Click();           // messages editor popup "Remove term"
     void MarkListItem(int tag);        // status grid: mark selected functions
     void FuncStatusGridViewDblClick(); // status grid: open the function
+    void BuildTranslatorsMenu();       // status grid: "Assign &translator" submenu
 
     // Enables or disables the fast-rebuild commands together (toolbar button
     // and Compile menu item); whatever sets a change flag enables them.

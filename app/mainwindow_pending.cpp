@@ -41,4 +41,8 @@ void MainWindow::MarkListItem(int tag) {
 }
 void MainWindow::FuncStatusGridViewDblClick() {}
 
+// Status grid: the "Assign &translator" submenu, one item per translator name.
+// The start-up sequence calls it last.
+void MainWindow::BuildTranslatorsMenu() {}
+
 } // namespace lexivo

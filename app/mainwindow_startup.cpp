@@ -39,6 +39,9 @@ void MainWindow::FormCreate() {
     guard([&] {
         m_ws.openConfiguration();
         m_ws.readConfiguration();
+        // Every key is read at once (reading has no side effects); the
+        // reference is loaded before anything else that can fail or ask.
+        if (m_ws.hasReference()) m_ws.loadReference();
         configured = true;
     });
     if (!configured) return;
@@ -88,6 +91,7 @@ void MainWindow::FormCreate() {
     m_ws.TextChanged = false;
     m_ws.CompleteRebuild = false;
     updateCommandStates();
+    guard([&] { BuildTranslatorsMenu(); });
     // The window is maximised by the program entry when it shows it.
 }
 

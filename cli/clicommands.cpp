@@ -3,6 +3,7 @@
 #include "usecode/verifier.h"
 #include "workspace.h"
 #include "workspace/errors.h"
+#include "workspace/fileio.h"
 
 #include <QFileInfo>
 
@@ -78,15 +79,20 @@ int rebuild(const QString& programDirectory, bool complete, Output& out) {
 }
 
 int check(const QString& programDirectory, Output& out) {
+    // Reads only: the check creates no workspace file (no orig.pak, no
+    // funclist.txt), whatever state the workspace is in.
     Workspace ws(programDirectory);
-    QStringList problems = startUp(ws);
-    problems += verifyUsecode(ws.usecode(), ws.usecodePath());
-    for (int i = 0; i < ws.functionCount(); ++i) {
-        const tFunc& func = ws.funcs()[i];
+    ws.findGameWithoutWindow();
+    const QString usecodePath = ws.usecodePath();
+    const UsecodeFile file = parseUsecode(readWholeFile(usecodePath), usecodePath);
+
+    QStringList problems = file.problems;
+    problems += verifyUsecode(file, usecodePath);
+    for (const tFunc& func : file.funcs) {
         const QString path = ws.TranslationFilePath(func.FuncNum);
         if (!QFileInfo(path).isFile()) continue;
         const qsizetype lines = loadTextLines(path).size();
-        const qsizetype strings = ws.functionStrings(i).size();
+        const qsizetype strings = extractStrings(file.image, func).size();
         if (lines != strings)
             problems << QStringLiteral("%1: %2 lines, but function %3 has %4 strings")
                             .arg(path)

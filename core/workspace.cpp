@@ -18,8 +18,19 @@ namespace {
 // A directory value from the configuration: a relative one is taken from the
 // program directory (so lexivo-cli behaves the same from any working
 // directory), and a missing final separator is added.
-QString directoryFromConfig(const QByteArray& value, const QString& programDirectory) {
+QString directoryFromConfig(const QByteArray& value, const QString& programDirectory,
+                            const char* key, const QString& iniPath) {
     if (value.isEmpty()) return {};
+    // A damaged file can hold anything here; a value no folder can have is
+    // refused up front, rather than carried into every path and message.
+    constexpr qsizetype LongestPath = 4096;
+    const bool control =
+        std::any_of(value.begin(), value.end(), [](char c) { return quint8(c) < 0x20; });
+    if (control || value.size() > LongestPath)
+        throw Error(QStringLiteral("DIRECTORY/%1 in %2 is not a usable folder name (%3 bytes%4).")
+                        .arg(QLatin1String(key), iniPath)
+                        .arg(value.size())
+                        .arg(control ? QStringLiteral(", with control characters") : QString()));
     QString dir = pathFromBytes(value);
     if (QDir::isRelativePath(dir)) dir = programDirectory + dir;
     return withTrailingSlash(dir);
@@ -95,9 +106,11 @@ void Workspace::openConfiguration() {
 void Workspace::readConfiguration() {
     if (!m_ini) openConfiguration();
     m_settings = readSettings(*m_ini, bytesFromPath(m_programDirectory));
-    m_editorDirectory = directoryFromConfig(m_settings.editorDirectory, m_programDirectory);
+    m_editorDirectory =
+        directoryFromConfig(m_settings.editorDirectory, m_programDirectory, ini::Editor, iniPath());
     if (m_editorDirectory.isEmpty()) m_editorDirectory = m_programDirectory;
-    m_gameDirectory = directoryFromConfig(m_settings.gameDirectory, m_programDirectory);
+    m_gameDirectory =
+        directoryFromConfig(m_settings.gameDirectory, m_programDirectory, ini::U7, iniPath());
 }
 
 void Workspace::chooseGameDirectory(const QString& directory) {
@@ -133,7 +146,9 @@ void Workspace::loadUsecode() {
 
     if (m_usecode.hasSymbolTable && !haveFunclist) {
         descriptions = m_usecode.symbolDescriptionLines;
-        saveTextLines(funclist, descriptions);
+        // funclist.txt is never made again once it exists: a damaged usecode
+        // file must not leave a partial one behind for good.
+        if (m_usecode.problems.isEmpty()) saveTextLines(funclist, descriptions);
     }
     if (haveFunclist || m_usecode.hasSymbolTable) {
         // One pass over funclist.txt instead of a scan per function: the
@@ -164,6 +179,12 @@ void Workspace::loadFuncStatus() {
 void Workspace::prepareOriginalPack() {
     const QString path = origPakPath();
     if (!QFileInfo::exists(path)) {
+        // The pack is made once and kept for good: from a damaged usecode file
+        // it would keep incomplete originals for the rest of the work.
+        if (!m_usecode.problems.isEmpty())
+            throw DataError(QStringLiteral("%1 was not built, because %2 is damaged. Repair or "
+                                           "replace the usecode file and start again.")
+                                .arg(path, usecodePath()));
         QList<Lines> blocks;
         blocks.reserve(m_usecode.funcs.size());
         for (const tFunc& func : std::as_const(m_usecode.funcs))
@@ -210,13 +231,27 @@ void Workspace::loadWorkspaceFiles() {
     CompleteRebuild = false;
 }
 
-void Workspace::startWithoutWindow() {
+bool Workspace::hasReference() const {
+    return !m_settings.refUsecode.isEmpty() && !m_settings.refPak.isEmpty();
+}
+
+void Workspace::loadReference() {
+    // The reference usecode and pack for the translation memory come with the
+    // translation-memory work.
+}
+
+void Workspace::findGameWithoutWindow() {
     openConfiguration();
     readConfiguration();
+    if (hasReference()) loadReference();
     if (!hasGameDirectory())
         throw Error(QStringLiteral("No game directory: set DIRECTORY/U7 in %1").arg(iniPath()));
     if (!locateUsecode())
         throw Error(QStringLiteral("Warning! Cannot find \"usecode\" file! Check path and file."));
+}
+
+void Workspace::startWithoutWindow() {
+    findGameWithoutWindow();
     loadWorkspaceFiles();
 }
 

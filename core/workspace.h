@@ -47,8 +47,16 @@ public:
     // Notes whether LEXIVO.INI exists (FirstRun) and opens it.
     void openConfiguration();
     // Reads every key into settings(); sets the editor and game directories.
-    // A directory value without a final separator gets one.
+    // A directory value without a final separator gets one; a relative one is
+    // taken from the program directory. A directory value that cannot name a
+    // folder (control bytes, longer than any path) is refused with an Error
+    // naming the key.
     void readConfiguration();
+    // DIRECTORY/REF_USECODE and REF_PAK are both set: the reference for the
+    // translation memory is to be loaded.
+    bool hasReference() const;
+    // The reference step: comes with the translation-memory work.
+    void loadReference();
     bool hasGameDirectory() const { return !m_gameDirectory.isEmpty(); }
     // The folder the user chose: becomes the game directory and is written at
     // once to DIRECTORY/U7.
@@ -66,9 +74,12 @@ public:
     void loadCommentSets(); // the comments step: comes with the comments work
     void loadDictionary();  // the dictionary step: comes with the dictionary work
     void loadWorkspaceFiles();
-    // Every step above that needs no window, in order: configuration, game
-    // and usecode directories, the workspace files. Throws when no game
-    // directory is configured or no usecode file is found there.
+    // The steps up to the usecode directory without a window: configuration,
+    // reference, game and usecode directories. Throws when no game directory
+    // is configured or no usecode file is found there. Writes nothing.
+    void findGameWithoutWindow();
+    // Every step above that needs no window, in order: findGameWithoutWindow,
+    // then the workspace files.
     void startWithoutWindow();
 
     bool usecodeLoaded() const { return m_usecodeLoaded; }

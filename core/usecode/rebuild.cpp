@@ -5,7 +5,9 @@
 #include "workspace/errors.h"
 #include "workspace/gamestring.h"
 
+#include <QSet>
 #include <QtEndian>
+#include <algorithm>
 
 namespace lexivo {
 
@@ -37,7 +39,13 @@ struct LineCountMismatch {
 class Rebuilder {
 public:
     Rebuilder(const UsecodeFile& file, const RebuildOptions& options)
-        : m_image(file.image), m_options(options) {}
+        : m_image(file.image), m_options(options) {
+        QSet<quint16> seen;
+        for (const tFunc& func : file.funcs) {
+            if (seen.contains(func.FuncNum)) m_shared.insert(func.FuncNum);
+            seen.insert(func.FuncNum);
+        }
+    }
 
     RebuildOutput run();
 
@@ -52,6 +60,9 @@ private:
     const RebuildOptions& m_options;
     RebuildOutput m_out;
     QList<LineCountMismatch> m_mismatches;
+    // Function numbers that more than one record carries: one translation
+    // file cannot tell which of them it belongs to.
+    QSet<quint16> m_shared;
 };
 
 bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& lines,
@@ -77,8 +88,22 @@ bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& l
     QByteArray data;
     OffsetMap map;
     map.reserve(lines.size());
+    const char* oldData = m_image.constData() + record.dataStart;
     for (qsizetype k = 0; k < lines.size(); ++k) {
         map.append({oldStarts[k], data.size()});
+        // A line that still reads as the old string keeps the old bytes: the
+        // codec writes accented control letters, 0x92 and 0x96 back as other
+        // bytes, and an untouched line must reach the game exactly as it was.
+        const qint64 oldEnd = k + 1 < oldStarts.size() ? oldStarts[k + 1] : record.dataSize;
+        const qint64 oldSize = oldEnd - oldStarts[k];
+        if (StoredStringSize(lines[k]) == oldSize) {
+            qsizetype pos = 0;
+            const char* old = oldData + oldStarts[k];
+            if (ReadGameString(old, oldSize, pos) == lines[k]) {
+                data.append(old, oldSize);
+                continue;
+            }
+        }
         WriteGameString(data, lines[k]);
     }
 
@@ -184,7 +209,9 @@ RebuildOutput Rebuilder::run() {
         if (m_options.progress) m_options.progress(record.funcNum, pos, m_image.size());
 
         bool written = false;
-        if (record.form != RecordForm::Fffe && record.dataSize > 0 && m_options.translationFor) {
+        const bool shared = m_shared.contains(quint16(record.funcNum));
+        if (record.form != RecordForm::Fffe && record.dataSize > 0 && m_options.translationFor &&
+            !shared) {
             QList<QByteArray> lines;
             bool wanted = false;
             try {
@@ -204,6 +231,17 @@ RebuildOutput Rebuilder::run() {
         pos = record.end;
     }
 
+    if (!m_shared.isEmpty()) {
+        QList<quint16> numbers(m_shared.begin(), m_shared.end());
+        std::sort(numbers.begin(), numbers.end());
+        QStringList names;
+        for (quint16 n : numbers)
+            names << QString::fromLatin1(hexNum(n));
+        m_out.warnings.append(QStringLiteral("Warning! Several functions of the usecode file carry "
+                                             "the same number, so one translation file cannot "
+                                             "tell them apart; they were kept as they were: %1")
+                                  .arg(names.join(QStringLiteral(", "))));
+    }
     if (!m_mismatches.isEmpty()) {
         QStringList lines;
         lines.append(QStringLiteral("Warning! These functions were kept as they were, because "

@@ -101,9 +101,17 @@ RelocateResult RelocateCode(const QByteArray& image, qint64 codeStart, qint64 re
     }
 
     // New starts; widen 16-bit jumps that no longer fit until none changes.
-    // Sizes only grow, so this ends after at most one round per jump.
+    // Sizes only grow, so this ends after at most one round per jump. Real
+    // code settles in a round or two; code built so that every widening pushes
+    // one more jump out of reach would take a round per jump over the whole
+    // function, so after MaxWideningRounds the function is kept as it is.
+    constexpr int MaxWideningRounds = 64;
+    int rounds = 0;
     QList<qint64> newStart(list.size() + 1);
     for (;;) {
+        if (++rounds > MaxWideningRounds)
+            return fail(0, QStringLiteral("the jumps do not settle after %1 rounds of widening")
+                               .arg(MaxWideningRounds));
         qint64 pos = decoded.headerSize;
         for (qsizetype i = 0; i < list.size(); ++i) {
             newStart[i] = pos;

@@ -2,6 +2,7 @@
 
 #include "workspace/gamestring.h"
 
+#include <QHash>
 #include <QtEndian>
 
 namespace lexivo {
@@ -229,6 +230,22 @@ UsecodeFile parseUsecode(QByteArray image, const QString& fileName) {
             file.funcs.append(func);
         }
         pos = record.end;
+    }
+    // Translation files, comments and the status grid name a function by its
+    // number: two records with one number would share all of them.
+    QHash<quint16, qint32> firstOffset;
+    for (const tFunc& func : std::as_const(file.funcs)) {
+        const auto it = firstOffset.constFind(func.FuncNum);
+        if (it == firstOffset.constEnd()) {
+            firstOffset.insert(func.FuncNum, func.Offset);
+            continue;
+        }
+        report(QStringLiteral("the function number %1 of the record at byte offset %2 is "
+                              "already used by the record at byte offset %3; the rebuild keeps "
+                              "both as they are")
+                   .arg(QString::fromLatin1(func.HexNum))
+                   .arg(func.Offset)
+                   .arg(it.value()));
     }
     return file;
 }

@@ -1,6 +1,7 @@
 // lexivo-cli commands on a small game.
 
 #include "clicommands.h"
+#include "gamebuilder/samplegame.h"
 #include "testgame.h"
 #include "workspace/errors.h"
 
@@ -21,6 +22,8 @@ private slots:
     void checkReportsWrongLineCount();
     void missingGameIsAnError();
     void checkReportsDamagedUsecode();
+    void sampleGameRebuildsIdentically_data();
+    void sampleGameRebuildsIdentically();
 };
 
 namespace {
@@ -115,6 +118,36 @@ void TestCli::checkReportsDamagedUsecode() {
     // A rebuild refuses such a file and leaves it as it was.
     QVERIFY_THROWS_EXCEPTION(Error, cli::rebuild(prog, true, out));
     QCOMPARE(readFile(game + "usecode"), image);
+}
+
+void TestCli::sampleGameRebuildsIdentically_data() {
+    QTest::addColumn<bool>("staticFolder");
+    QTest::newRow("game folder") << false;
+    QTest::newRow("STATIC folder") << true;
+}
+
+// The sample game holds accented control letters, 0x92 and 0x96 on purpose:
+// with every translation file as extracted, the complete rebuild gives back
+// the very same file, and the check finds nothing.
+void TestCli::sampleGameRebuildsIdentically() {
+    QFETCH(bool, staticFolder);
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    gamebuild::SampleGameOptions options;
+    options.staticFolder = staticFolder;
+    gamebuild::writeSampleGame(game, options);
+    const QString usecode = game + (staticFolder ? "STATIC/USECODE" : "usecode");
+    const QByteArray image = readFile(usecode);
+    QVERIFY(!image.isEmpty());
+    writeIni(prog, game);
+    cli::Output out;
+    QCOMPARE(cli::check(prog, out), 0);
+    QVERIFY(!QFileInfo::exists(prog + "orig.pak")); // the check writes nothing
+    QCOMPARE(cli::extract(prog, out), 0);
+    out = {};
+    QCOMPARE(cli::rebuild(prog, true, out), 0);
+    QCOMPARE(out.stderrText, QString());
+    QCOMPARE(readFile(usecode), image);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -142,6 +142,8 @@ private slots:
     void standardGoesExtendedPastFFFE_data();
     void standardGoesExtendedPastFFFE();
     void linesThatCannotBeUsed();
+    void untouchedLinesKeepTheirBytes();
+    void sharedNumbersAreKept();
     void recordEndingEarlyThrows();
     void failingTranslationThrows();
     void damagedSymbolTableThrows();
@@ -302,6 +304,53 @@ void TestRebuild::linesThatCannotBeUsed() {
                                       "their translation file does not have one line per "
                                       "string:\r\n0100.TXT: 5 lines, 4 strings\r\n"
                                       "0102.TXT: 3 lines, 4 strings"));
+}
+
+// A line equal to the old string as read keeps the old bytes (control letters,
+// 0x92, 0x96 and a literal backslash-N of the game text included); a changed
+// line goes through the codec.
+void TestRebuild::untouchedLinesKeepTheirBytes() {
+    const QList<QByteArray> strings{"caf\x03 \x92quoted\x92 \x96 a\\Nb", "Sch\x14n", "plain"};
+    const QByteArray image = functionRecord(function(0x0200, strings, simpleConversation(3)));
+    const UsecodeFile file = parseUsecode(image, "usecode");
+    RebuildOptions options;
+    options.translationFor = [&](quint16, QList<QByteArray>& lines) {
+        lines = extractStrings(file.image, file.funcs[0]);
+        lines[1] = "Sch\xF6n \x92neu\x92";
+        return true;
+    };
+    const RebuildOutput out = rebuildUsecode(file, options);
+    QCOMPARE(out.reencoded, QList<quint16>{0x0200});
+    const UsecodeFile rebuilt = parseUsecode(out.image, "rebuilt");
+    const DataSegment data = dataSegmentOf(rebuilt.image, rebuilt.funcs[0]);
+    QCOMPARE(rebuilt.image.mid(data.start, data.size),
+             QByteArray("caf\x03 \x92quoted\x92 \x96 a\\Nb") + '\0' + "Sch\xF6n 'neu'" + '\0' +
+                 "plain" + '\0');
+}
+
+// Two records carrying one number share one translation file: neither is
+// re-encoded, and both the loader and the rebuild say so.
+void TestRebuild::sharedNumbersAreKept() {
+    const QByteArray image =
+        functionRecord(function(0x0200, {"Hello from A"}, simpleConversation(1))) +
+        functionRecord(function(0x0201, {"Other"}, simpleConversation(1))) +
+        functionRecord(function(0x0200, {"Bye from B"}, simpleConversation(1)));
+    const UsecodeFile file = parseUsecode(image, "usecode");
+    QCOMPARE(file.problems.size(), 1);
+    QVERIFY2(file.problems[0].contains("0200") && file.problems[0].contains("already used"),
+             qPrintable(file.problems[0]));
+    RebuildOptions options;
+    options.translationFor = [](quint16, QList<QByteArray>& lines) {
+        lines = {"Translated"};
+        return true;
+    };
+    const RebuildOutput out = rebuildUsecode(file, options);
+    QCOMPARE(out.reencoded, QList<quint16>{0x0201});
+    const UsecodeFile rebuilt = parseUsecode(out.image, "rebuilt");
+    QCOMPARE(extractStrings(rebuilt.image, rebuilt.funcs[0]), QList<QByteArray>{"Hello from A"});
+    QCOMPARE(extractStrings(rebuilt.image, rebuilt.funcs[2]), QList<QByteArray>{"Bye from B"});
+    QCOMPARE(out.warnings.size(), 1);
+    QVERIFY(out.warnings[0].endsWith("they were kept as they were: 0200"));
 }
 
 void TestRebuild::recordEndingEarlyThrows() {

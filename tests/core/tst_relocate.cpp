@@ -87,6 +87,8 @@ private slots:
     void jumpThatNoLongerFits_data();
     void jumpThatNoLongerFits();
     void wideningRepeatsUntilStable();
+    void wideningCascade_data();
+    void wideningCascade();
     void refused_data();
     void refused();
     void endOpcodeWarning_data();
@@ -287,6 +289,48 @@ void TestRelocate::wideningRepeatsUntilStable() {
     QVERIFY(a >= 0);
     QCOMPARE(dis.instructions[a].opcode, quint8(0x85));
     QCOMPARE(dis.instructions[a + 1].opcode, quint8(0x86));
+}
+
+// k nested forward jumps, each exactly at the edge of its reach, so that every
+// widening pushes one more jump out of reach: k rounds of widening. A short
+// cascade is followed to the end; a long one (only ever seen in crafted files,
+// where it costs a round over the whole function per jump) refuses the function.
+QByteArray cascade(int k) {
+    QByteArray c(6, '\0');
+    QList<qint64> at(k + 1);
+    for (int i = k; i >= 1; --i) {
+        at[i] = c.size();
+        c.append('\x05');
+        c.append(le16(quint16(32768 - 2 * i)));
+    }
+    c.append("\x1D\x02\x00", 3); // names the string at old offset 2
+    qint64 last = 0;
+    for (int i = 1; i <= k; ++i)
+        last = qMax(last, at[i] + 3 + 32768 - 2 * i);
+    c.append(QByteArray(last + 11 - c.size(), '\x33'));
+    c.append('\x25');
+    return c;
+}
+
+void TestRelocate::wideningCascade_data() {
+    QTest::addColumn<int>("jumps");
+    QTest::addColumn<bool>("settles");
+    QTest::newRow("10 rounds") << 10 << true;
+    QTest::newRow("200 rounds") << 200 << false;
+}
+
+void TestRelocate::wideningCascade() {
+    QFETCH(int, jumps);
+    QFETCH(bool, settles);
+    const QByteArray code = cascade(jumps);
+    const RelocateResult result = RelocateCode(code, 0, code.size(), {{0, 0}, {2, 0x10000}}, 0x123);
+    QCOMPARE(result.ok, settles);
+    if (settles) {
+        QCOMPARE(result.code.size(), code.size() + 2 + 2 * jumps);
+        QVERIFY(verifyCode(result.code, {0, 0x10000}).isEmpty());
+    } else {
+        QVERIFY2(result.error.contains("do not settle"), qPrintable(result.error));
+    }
 }
 
 void TestRelocate::refused_data() {

@@ -44,6 +44,9 @@ private slots:
     void rebuildWithoutTranslationsIsIdentical();
     void fastRebuildTakesNewerFilesOnly();
     void failedRebuildLeavesGameFile();
+    void damagedUsecodeMakesNoWorkspaceFiles();
+    void unusableDirectoryValues_data();
+    void unusableDirectoryValues();
 };
 
 void TestWorkspace::locatesUsecode_data() {
@@ -258,11 +261,13 @@ void TestWorkspace::fastRebuildTakesNewerFilesOnly() {
 
 void TestWorkspace::failedRebuildLeavesGameFile() {
     Fixture fx;
-    // The last record claims more bytes than the file holds.
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    Workspace(fx.program()).startWithoutWindow(); // the first start makes orig.pak
+    // Later the last record claims more bytes than the file holds.
     QByteArray image = smallUsecode(ThreeFunctions);
     image.chop(3);
     writeFile(fx.game() + "usecode", image);
-    writeIni(fx.program(), fx.game());
     Workspace ws(fx.program());
     ws.startWithoutWindow();
     QVERIFY(!ws.takeWarnings().isEmpty());
@@ -270,6 +275,50 @@ void TestWorkspace::failedRebuildLeavesGameFile() {
     QCOMPARE(readFile(fx.game() + "usecode"), image);
     QVERIFY(ws.TranslationsChanged);
     QVERIFY(!ws.CompleteRebuild);
+}
+
+// orig.pak and funclist.txt are made once and kept for good: a damaged usecode
+// file on the first start must not leave partial ones behind.
+void TestWorkspace::damagedUsecodeMakesNoWorkspaceFiles() {
+    Fixture fx;
+    QByteArray image = smallUsecode(ThreeFunctions, true);
+    image.chop(3);
+    writeFile(fx.game() + "usecode", image);
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    try {
+        ws.startWithoutWindow();
+        QFAIL("no error");
+    } catch (const DataError& e) {
+        QVERIFY2(e.message().contains("orig.pak was not built"), qPrintable(e.message()));
+    }
+    QVERIFY(ws.usecodeLoaded());
+    QCOMPARE(ws.functionListItem(0), QByteArray("0400: func_400"));
+    QVERIFY(!QFileInfo::exists(fx.program() + "orig.pak"));
+    QVERIFY(!QFileInfo::exists(fx.program() + "funclist.txt"));
+}
+
+void TestWorkspace::unusableDirectoryValues_data() {
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("10 MB editor folder") << QByteArray("EDITOR") << QByteArray(10 << 20, 'x');
+    QTest::newRow("control bytes in game folder") << QByteArray("U7") << QByteArray("/ga\x01me/");
+}
+
+void TestWorkspace::unusableDirectoryValues() {
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    Fixture fx;
+    writeFile(fx.program() + "LEXIVO.INI", "[DIRECTORY]\r\n" + key + "=" + value + "\r\n");
+    Workspace ws(fx.program());
+    ws.openConfiguration();
+    try {
+        ws.readConfiguration();
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QVERIFY(e.message().startsWith("DIRECTORY/" + key + " in " + fx.program() + "LEXIVO.INI"));
+        QVERIFY(e.message().size() < 300);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestWorkspace)
