@@ -355,6 +355,20 @@ private slots:
         QVERIFY(child<QComboBox>(&window, "comboFuncList")->count() > 0);
     }
 
+    // A damaged LEXIVO.INI with a 10 MB folder value: one short message, a
+    // window that opens with nothing loaded, and no hang laying out the value.
+    void hugeFolderValueGivesShortMessage() {
+        Setup setup(true, false);
+        writeFile(setup.ini(), "[DIRECTORY]\r\nEDITOR=" + QByteArray(10 << 20, 'x') + "\r\n");
+        ModalAnswerer answerer;
+        MainWindow window(setup.programDir);
+        QCOMPARE(answerer.log.size(), 1);
+        QVERIFY(answerer.log.first().startsWith("message: DIRECTORY/EDITOR in "));
+        QVERIFY(answerer.log.first().size() < 400);
+        QVERIFY(!window.startupComplete());
+        QVERIFY(!child<QToolButton>(&window, "btnRebuildAll")->isEnabled());
+    }
+
     void goToAndCloseKeepThePosition_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<int>("selected");
