@@ -53,13 +53,7 @@ int init(const QString& programDirectory, Output& out) {
 int extract(const QString& programDirectory, Output& out) {
     Workspace ws(programDirectory);
     startUp(ws, out);
-    int created = 0;
-    for (int i = 0; i < ws.functionCount(); ++i) {
-        const QString path = ws.TranslationFilePath(ws.funcs()[i].FuncNum);
-        if (QFileInfo(path).isFile()) continue;
-        ws.openFunctionLines(i);
-        ++created;
-    }
+    const int created = ws.createMissingTranslationFiles();
     out.stdoutText += QStringLiteral("%1 translation files created\n").arg(created);
     return 0;
 }

@@ -33,7 +33,7 @@ QString directoryFromConfig(const QByteArray& value, const QString& programDirec
                         .arg(control ? QStringLiteral(", with control characters") : QString()));
     QString dir = pathFromBytes(value);
     if (QDir::isRelativePath(dir)) dir = programDirectory + dir;
-    return withTrailingSlash(dir);
+    return withTrailingSlash(QDir::cleanPath(dir));
 }
 
 // Upper-case file name -> real name for one directory, so that a rebuild over
@@ -271,12 +271,28 @@ QList<QByteArray> Workspace::functionStrings(int index) const {
 }
 
 Lines Workspace::openFunctionLines(int index) {
-    const tFunc& func = m_usecode.funcs.at(index);
-    const QString path = TranslationFilePath(func.FuncNum);
+    return openFunctionLinesAt(index, TranslationFilePath(m_usecode.funcs.at(index).FuncNum));
+}
+
+Lines Workspace::openFunctionLinesAt(int index, const QString& path) {
     if (QFileInfo(path).isFile()) return loadTextLines(path);
-    Lines lines = extractStrings(m_usecode.image, func);
+    Lines lines = extractStrings(m_usecode.image, m_usecode.funcs.at(index));
     saveTextLines(path, lines);
     return lines;
+}
+
+int Workspace::createMissingTranslationFiles() {
+    // One listing of the editor directory for all functions: looking each
+    // missing file up on its own would list the directory once per function.
+    const QHash<QString, QString> existing = directoryIndex(m_editorDirectory);
+    int created = 0;
+    for (int i = 0; i < functionCount(); ++i) {
+        const QString name = QString::fromLatin1(m_usecode.funcs[i].HexNum) + ".TXT";
+        if (existing.contains(name)) continue;
+        openFunctionLinesAt(i, m_editorDirectory + name);
+        ++created;
+    }
+    return created;
 }
 
 Lines Workspace::originalLines(int index) const {

@@ -99,6 +99,9 @@ public:
     // The lines of a function as the function view takes them: its translation
     // file when one exists, else its strings, saved as the new translation file.
     Lines openFunctionLines(int index);
+    // Creates the translation file of every function that has none, as
+    // showing it would; returns how many were created.
+    int createMissingTranslationFiles();
     // The function's originals from orig.pak (empty lines where the pack has none).
     Lines originalLines(int index) const;
     // Stores a description in the table and in funclist.txt.
@@ -141,6 +144,8 @@ private:
     bool m_usecodeLoaded = false;
     bool m_packLoaded = false;
     QStringList m_warnings;
+
+    Lines openFunctionLinesAt(int index, const QString& path);
 };
 
 } // namespace lexivo
