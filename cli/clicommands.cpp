@@ -16,9 +16,7 @@ namespace {
 QStringList verifyUsecode(const UsecodeFile& file, const QString& fileName) {
     QStringList problems;
     for (const tFunc& func : file.funcs) {
-        const qint64 header = func.Extended ? 8 : 4;
-        const QByteArray record = file.image.mid(func.Offset, header + func.Size);
-        for (const QString& problem : verifyFunctionRecord(record))
+        for (const QString& problem : verifyFunctionRecord(recordBytes(file.image, func)))
             problems << QStringLiteral("%1: function %2 (record at byte offset %3): %4")
                             .arg(fileName, QString::fromLatin1(func.HexNum))
                             .arg(func.Offset)

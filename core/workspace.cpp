@@ -48,17 +48,6 @@ QHash<QString, QString> directoryIndex(const QString& dir) {
     return index;
 }
 
-int storedStringCount(const QByteArray& image, const DataSegment& segment) {
-    if (segment.size <= 0) return 0;
-    const char* begin = image.constData() + segment.start;
-    const char* end = begin + segment.size;
-    int count = 0;
-    for (const char* p = begin; p < end; ++p)
-        count += *p == '\0';
-    if (end[-1] != '\0') ++count; // the last string lacks its NUL
-    return count;
-}
-
 } // namespace
 
 Workspace::Workspace(QString programDirectory)
@@ -199,10 +188,9 @@ void Workspace::prepareOriginalPack() {
     // then read as empty lines.
     bool fits = m_pack.blockCount() >= functionCount();
     for (int i = 0; fits && i < functionCount(); ++i) {
-        const QByteArray block = m_pack.blockBytes(i);
-        const int lines = int(block.count('\n'));
-        fits = lines >= storedStringCount(m_usecode.image,
-                                          dataSegmentOf(m_usecode.image, m_usecode.funcs[i]));
+        const DataSegment data = dataSegmentOf(m_usecode.image, m_usecode.funcs[i]);
+        fits = m_pack.blockLineCount(i) >=
+               stringStarts(m_usecode.image.constData() + data.start, data.size).size();
     }
     if (!fits)
         m_warnings << QStringLiteral("Warning! %1 does not belong to this usecode file: it holds "

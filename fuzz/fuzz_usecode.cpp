@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const UsecodeFile rebuilt = parseUsecode(out.image, QStringLiteral("rebuilt"));
         for (const tFunc& func : rebuilt.funcs) {
             if (!out.reencoded.contains(func.FuncNum)) continue;
-            const qint64 header = func.Extended ? 8 : 4;
-            if (!verifyFunctionRecord(rebuilt.image.mid(func.Offset, header + func.Size)).isEmpty())
+            if (!verifyFunctionRecord(recordBytes(rebuilt.image, func)).isEmpty())
                 std::abort(); // a re-encoded function that the verifier refuses
         }
     } catch (const Error&) {

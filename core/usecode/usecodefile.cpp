@@ -250,6 +250,13 @@ UsecodeFile parseUsecode(QByteArray image, const QString& fileName) {
     return file;
 }
 
+QByteArray recordBytes(const QByteArray& image, const tFunc& func) {
+    // The size field counts the bytes after itself: 4 header bytes before it
+    // in the standard form (number, size), 8 in the extended form.
+    const qint64 header = func.Extended ? 8 : 4;
+    return image.mid(func.Offset, header + func.Size);
+}
+
 DataSegment dataSegmentOf(const QByteArray& image, const tFunc& func) {
     DataSegment segment;
     const qint64 field = qint64(func.Offset) + (func.Extended ? 8 : 4);

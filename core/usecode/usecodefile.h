@@ -60,6 +60,9 @@ struct DataSegment {
     qint64 size = 0;
 };
 DataSegment dataSegmentOf(const QByteArray& image, const tFunc& func);
+// The whole record of a table entry (header, data and code), cut at the end of
+// the image.
+QByteArray recordBytes(const QByteArray& image, const tFunc& func);
 
 // The strings of a function, in storage order (the extraction rule): game
 // strings read from the data segment while the position is below its end.

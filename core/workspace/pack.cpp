@@ -3,6 +3,7 @@
 #include "errors.h"
 #include "fileio.h"
 
+#include <algorithm>
 #include <bzlib.h>
 #include <cstring>
 
@@ -139,6 +140,12 @@ void Pack::setContent(QByteArray content, const QString& fileName) {
 QByteArray Pack::blockBytes(int i) const {
     if (i < 0 || i >= m_blocks.size()) return {};
     return m_content.mid(m_blocks[i].start, m_blocks[i].length);
+}
+
+qsizetype Pack::blockLineCount(int i) const {
+    if (i < 0 || i >= m_blocks.size()) return 0;
+    const char* begin = m_content.constData() + m_blocks[i].start;
+    return std::count(begin, begin + m_blocks[i].length, '\n');
 }
 
 Lines Pack::blockLines(int i) const {

@@ -32,6 +32,8 @@ public:
     // The lines of block i; no lines when there is no such block.
     Lines blockLines(int i) const;
     QByteArray blockBytes(int i) const;
+    // The number of lines of block i, counted in place.
+    qsizetype blockLineCount(int i) const;
     const QByteArray& content() const { return m_content; }
 
     static QByteArray compress(const QByteArray& content);
