@@ -139,6 +139,7 @@ private:
 
     // Rebuild (mainwindow_rebuild.cpp).
     void runRebuild(bool complete);
+    void offerReload(const QString& message);
     void setBusy(bool busy);
 
     void setStatusText(const QString& text);

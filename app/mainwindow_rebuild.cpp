@@ -4,7 +4,10 @@
 
 #include "dialogs/rebuildprogresswindow.h"
 
+#include <QComboBox>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QToolBar>
 #include <memory>
 
@@ -49,12 +52,43 @@ void MainWindow::runRebuild(bool complete) {
         };
         // An error propagates to the guard of the command, which shows it;
         // the progress window goes and the commands come back on the way out.
-        report = m_ws.Rebuild(complete, onProgress);
+        try {
+            report = m_ws.Rebuild(complete, onProgress);
+        } catch (const GameFileChanged& e) {
+            progress.reset();
+            setBusy(false);
+            offerReload(e.message());
+            return;
+        }
     }
     if (report.usecodeWritten)
         setStatusText(QStringLiteral("Usecode compiled in %1ms").arg(report.milliseconds));
     if (!report.warnings.isEmpty()) showMessage(report.warnings.join(QLatin1Char('\n')));
     setFastRebuildEnabled(false);
+}
+
+// The game file changed on disk after it was loaded: nothing was written. The
+// user may load it again (the translation files stay as they are, so the next
+// rebuild puts them into the new file) or leave everything as it is.
+void MainWindow::offerReload(const QString& message) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lexivo"), message, QMessageBox::NoButton,
+                    this);
+    box.setObjectName(QStringLiteral("ReloadMessageBox"));
+    QPushButton* reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
+    reload->setObjectName(QStringLiteral("btnReload"));
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(reload);
+    box.exec();
+    if (box.clickedButton() != reload) return;
+    const int index = comboFuncList->currentIndex();
+    m_ws.reloadUsecode();
+    const QStringList warnings = m_ws.takeWarnings();
+    fillFunctionList();
+    if (index >= 0 && index < comboFuncList->count()) {
+        comboFuncList->setCurrentIndex(index);
+        ShowFunction(index);
+    }
+    if (!warnings.isEmpty()) showMessage(warnings.join(QLatin1Char('\n')));
 }
 
 } // namespace lexivo

@@ -4,6 +4,7 @@
 #include "workspace.h"
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
+#include "workspace/translationfile.h"
 
 #include <QFileInfo>
 
@@ -25,16 +26,22 @@ QStringList verifyUsecode(const UsecodeFile& file, const QString& fileName) {
     return problems;
 }
 
-// The start-up steps without a window; returns what loading found wrong
-// without stopping (damaged records, a pack of another usecode file).
-QStringList startUp(Workspace& ws) {
-    ws.startWithoutWindow();
-    return ws.takeWarnings();
-}
-
+// The start-up steps without a window. What loading found on the way
+// (damaged records with their byte offsets, a shared function number, a pack
+// of another usecode file) goes to standard error, also when a step then
+// fails: it is what explains the failure.
 void startUp(Workspace& ws, Output& out) {
-    for (const QString& warning : startUp(ws))
-        out.stderrText += warning + QLatin1Char('\n');
+    const auto report = [&] {
+        for (const QString& warning : ws.takeWarnings())
+            out.stderrText += warning + QLatin1Char('\n');
+    };
+    try {
+        ws.startWithoutWindow();
+    } catch (...) {
+        report();
+        throw;
+    }
+    report();
 }
 
 } // namespace
@@ -60,14 +67,25 @@ int rebuild(const QString& programDirectory, bool complete, Output& out) {
     Workspace ws(programDirectory);
     startUp(ws, out);
     // Outside the window nothing records accepted lines, so a fast rebuild
-    // looks at every translation file and takes those newer than usecode.
+    // looks at every translation file and takes those that read differently
+    // from the usecode file.
     ws.TranslationsChanged = true;
     const Workspace::RebuildReport report = ws.Rebuild(complete);
     for (const QString& warning : report.warnings)
         out.stderrText += warning + QLatin1Char('\n');
     if (report.usecodeWritten)
         out.stdoutText += QStringLiteral("Usecode compiled in %1ms\n").arg(report.milliseconds);
-    return 0;
+    // Exit 0 only when every translation went in.
+    if (report.notApplied.isEmpty()) return 0;
+    QStringList names;
+    for (quint16 n : report.notApplied)
+        names << QString::fromLatin1(hexNum(n));
+    out.stderrText += QStringLiteral("%1 translations were not applied (%2); %3 %4.\n")
+                          .arg(names.size())
+                          .arg(names.join(QStringLiteral(", ")), ws.usecodePath(),
+                               report.usecodeWritten ? QStringLiteral("was written with the others")
+                                                     : QStringLiteral("was not written"));
+    return 1;
 }
 
 int check(const QString& programDirectory, Output& out) {
@@ -79,11 +97,20 @@ int check(const QString& programDirectory, Output& out) {
     const UsecodeFile file = parseUsecode(readWholeFile(usecodePath), usecodePath);
 
     QStringList problems = file.problems;
+    // Not damage: said, but the check still passes.
+    for (const QString& notice : file.notices)
+        out.stderrText += notice + QLatin1Char('\n');
     problems += verifyUsecode(file, usecodePath);
     for (const tFunc& func : file.funcs) {
         const QString path = ws.TranslationFilePath(func.FuncNum);
         if (!QFileInfo(path).isFile()) continue;
-        const qsizetype lines = loadTextLines(path).size();
+        qsizetype lines = 0;
+        try {
+            lines = loadTranslationFile(path).size();
+        } catch (const NotSingleByteText& e) {
+            problems << e.message();
+            continue;
+        }
         const qsizetype strings = extractStrings(file.image, func).size();
         if (lines != strings)
             problems << QStringLiteral("%1: %2 lines, but function %3 has %4 strings")

@@ -56,8 +56,14 @@ int main(int argc, char** argv) {
     if (!args.isEmpty())
         return usage(qPrintable(QStringLiteral("unexpected argument: %1").arg(args.first())));
 
+    // What a command printed before it failed is printed too: the loader's
+    // findings explain the error that follows them.
+    lexivo::cli::Output out;
+    const auto flush = [&out] {
+        std::fputs(out.stdoutText.toLocal8Bit().constData(), stdout);
+        std::fputs(out.stderrText.toLocal8Bit().constData(), stderr);
+    };
     try {
-        lexivo::cli::Output out;
         int rc = 0;
         if (command == QLatin1String("init"))
             rc = lexivo::cli::init(programDirectory, out);
@@ -69,13 +75,14 @@ int main(int argc, char** argv) {
             rc = lexivo::cli::check(programDirectory, out);
         else
             return usage(qPrintable(QStringLiteral("unknown command: %1").arg(command)));
-        std::fputs(out.stdoutText.toLocal8Bit().constData(), stdout);
-        std::fputs(out.stderrText.toLocal8Bit().constData(), stderr);
+        flush();
         return rc;
     } catch (const lexivo::Error& e) {
+        flush();
         std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
         return 1;
     } catch (const std::exception& e) {
+        flush();
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }

@@ -4,6 +4,7 @@
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
 #include "workspace/paths.h"
+#include "workspace/translationfile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -73,6 +74,10 @@ QString Workspace::funclistPath() const {
     return resolvePath(m_editorDirectory, QStringLiteral("funclist.txt"));
 }
 
+QString Workspace::pristineUsecodePath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("usecode.orig"));
+}
+
 QString Workspace::notesPath() const {
     const QString path = findEntry(m_editorDirectory, QStringLiteral("notes.rtf"));
     return (!path.isEmpty() && QFileInfo(path).isFile()) ? path : QString();
@@ -130,8 +135,10 @@ void Workspace::loadUsecode() {
     if (haveFunclist) descriptions = loadTextLines(funclist);
 
     const QString path = usecodePath();
+    m_usecodeStamp.take(path);
     m_usecode = parseUsecode(readWholeFile(path), path);
     m_warnings += m_usecode.problems;
+    m_warnings += m_usecode.notices;
 
     if (m_usecode.hasSymbolTable && !haveFunclist) {
         descriptions = m_usecode.symbolDescriptionLines;
@@ -165,19 +172,49 @@ void Workspace::loadFuncStatus() {
     // The status-file step (FuncStatus.dat) comes with the status work.
 }
 
+void Workspace::keepPristineCopies() {
+    // The game files as they were before Lexivo wrote anything: the rebuild
+    // writes over them, and orig.pak (the originals every line is measured
+    // against) must be rebuildable from the untouched strings. A damaged
+    // usecode file is not kept as "pristine": the pack is not built from it
+    // either, and the repaired file is the one to keep.
+    const QString pristine = pristineUsecodePath();
+    if (m_usecode.problems.isEmpty() && !QFileInfo::exists(pristine))
+        writeFileAtomically(pristine, m_usecode.image);
+    for (const char* name : {"text.flx", "textmsg.txt"}) {
+        const QString game = findEntry(m_usecodeDirectory, QString::fromLatin1(name));
+        if (game.isEmpty() || !QFileInfo(game).isFile()) continue;
+        const QString copy =
+            resolvePath(m_editorDirectory, QString::fromLatin1(name) + QStringLiteral(".orig"));
+        if (!QFileInfo::exists(copy)) writeFileAtomically(copy, readWholeFile(game));
+    }
+}
+
 void Workspace::prepareOriginalPack() {
     const QString path = origPakPath();
     if (!QFileInfo::exists(path)) {
+        // No orig.pak: the first start in this editor directory (or the pack
+        // was deleted, and then the pristine copy made then is the source).
+        keepPristineCopies();
+        const QString pristine = pristineUsecodePath();
+        UsecodeFile pristineFile;
+        const UsecodeFile* source = &m_usecode;
+        QString sourcePath = usecodePath();
+        if (QFileInfo(pristine).isFile()) {
+            pristineFile = parseUsecode(readWholeFile(pristine), pristine);
+            source = &pristineFile;
+            sourcePath = pristine;
+        }
         // The pack is made once and kept for good: from a damaged usecode file
         // it would keep incomplete originals for the rest of the work.
-        if (!m_usecode.problems.isEmpty())
+        if (!source->problems.isEmpty())
             throw DataError(QStringLiteral("%1 was not built, because %2 is damaged. Repair or "
                                            "replace the usecode file and start again.")
-                                .arg(path, usecodePath()));
+                                .arg(path, sourcePath));
         QList<Lines> blocks;
-        blocks.reserve(m_usecode.funcs.size());
-        for (const tFunc& func : std::as_const(m_usecode.funcs))
-            blocks.append(extractStrings(m_usecode.image, func));
+        blocks.reserve(source->funcs.size());
+        for (const tFunc& func : std::as_const(source->funcs))
+            blocks.append(extractStrings(source->image, func));
         Pack::write(path, Pack::buildContent(blocks));
     }
     m_pack.load(path);
@@ -263,7 +300,7 @@ Lines Workspace::openFunctionLines(int index) {
 }
 
 Lines Workspace::openFunctionLinesAt(int index, const QString& path) {
-    if (QFileInfo(path).isFile()) return loadTextLines(path);
+    if (QFileInfo(path).isFile()) return loadTranslationFile(path);
     Lines lines = extractStrings(m_usecode.image, m_usecode.funcs.at(index));
     saveTextLines(path, lines);
     return lines;
@@ -272,12 +309,15 @@ Lines Workspace::openFunctionLinesAt(int index, const QString& path) {
 int Workspace::createMissingTranslationFiles() {
     // One listing of the editor directory for all functions: looking each
     // missing file up on its own would list the directory once per function.
-    const QHash<QString, QString> existing = directoryIndex(m_editorDirectory);
+    QHash<QString, QString> existing = directoryIndex(m_editorDirectory);
     int created = 0;
     for (int i = 0; i < functionCount(); ++i) {
         const QString name = QString::fromLatin1(m_usecode.funcs[i].HexNum) + ".TXT";
+        // A number carried by two records gets the file of the first one,
+        // as showing it would; the second record must not overwrite it.
         if (existing.contains(name)) continue;
         openFunctionLinesAt(i, m_editorDirectory + name);
+        existing.insert(name, name);
         ++created;
     }
     return created;
@@ -319,28 +359,27 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         QElapsedTimer timer;
         timer.start();
         const QString path = usecodePath();
-        // Full precision: a line accepted within the same second as the last
-        // rebuild must still count as newer.
-        const QDateTime usecodeTime = QFileInfo(path).lastModified();
+        // Only the file that was loaded (or last written) may be replaced.
+        m_usecodeStamp.verifyUnchanged(m_usecode.image);
         const QHash<QString, QString> editorFiles = directoryIndex(m_editorDirectory);
-        const bool all = CompleteRebuild;
 
         RebuildOptions options;
         options.fileName = path;
+        // The fast rebuild chooses by content, not by date: a translation file
+        // copied with its old date (unzip, cp -p, a colleague's clock) still
+        // counts when it reads differently from what the game file holds.
+        options.onlyChanged = !CompleteRebuild;
         options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
             const auto it = editorFiles.constFind(QString::fromLatin1(hexNum(funcNum)) + ".TXT");
             if (it == editorFiles.constEnd()) return false;
-            const QString file = m_editorDirectory + it.value();
-            // A file stamped in the same clock tick as the usecode file counts
-            // as newer: re-encoding it again is harmless, missing it is not.
-            if (!all && QFileInfo(file).lastModified() < usecodeTime) return false;
-            lines = loadTextLines(file);
+            lines = loadTranslationFile(m_editorDirectory + it.value());
             return true;
         };
         if (progress) options.progress = progress;
 
         RebuildOutput output = rebuildUsecode(m_usecode, options);
         writeFileAtomically(path, output.image);
+        m_usecodeStamp.take(path);
 
         // The image and the table now describe the file just written.
         UsecodeFile rebuilt = parseUsecode(std::move(output.image), path);
@@ -351,11 +390,16 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         m_usecode = std::move(rebuilt);
         report.usecodeWritten = true;
         report.warnings = output.warnings;
+        report.notApplied = output.notApplied;
         report.milliseconds = timer.elapsed();
         TranslationsChanged = false;
     }
     if (TextChanged || CompleteRebuild) WriteBackGameText();
     return report;
+}
+
+void Workspace::reloadUsecode() {
+    loadUsecode();
 }
 
 void Workspace::WriteBackGameText() {

@@ -2,6 +2,7 @@
 
 #include "usecode/usecodefile.h"
 #include "workspace/config.h"
+#include "workspace/filestamp.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
 #include "workspace/textlines.h"
@@ -30,9 +31,12 @@ public:
     const QString& gameDirectory() const { return m_gameDirectory; }
     const QString& usecodeDirectory() const { return m_usecodeDirectory; }
     QString iniPath() const;
-    QString usecodePath() const;      // the existing usecode entry of the usecode directory
-    QString origPakPath() const;      // editor directory + "orig.pak" (existing entry's case)
-    QString funclistPath() const;     // editor directory + "funclist.txt"
+    QString usecodePath() const;  // the existing usecode entry of the usecode directory
+    QString origPakPath() const;  // editor directory + "orig.pak" (existing entry's case)
+    QString funclistPath() const; // editor directory + "funclist.txt"
+    // The pristine copy of the game's usecode file in the editor directory,
+    // made on the first start there and never overwritten ("usecode.orig").
+    QString pristineUsecodePath() const;
     QString notesPath() const;        // the existing notes.rtf, or empty when there is none
     QString notesMissingLine() const; // editor directory + "notes.rtf - not found!"
     // Editor directory + HexNum + ".TXT"; an existing file of another case wins.
@@ -70,6 +74,11 @@ public:
     void loadUsecode();
     void loadGameText();   // the game-text step: comes with the game-text work
     void loadFuncStatus(); // the status-file step: comes with the status work
+    // On the first start in the editor directory (no orig.pak yet), keeps
+    // pristine copies of the game's usecode and of text.flx / textmsg.txt
+    // (usecode.orig, text.flx.orig / textmsg.txt.orig), each only when it
+    // does not exist. Then builds orig.pak when it is missing, from
+    // usecode.orig when there is one, and loads it.
     void prepareOriginalPack();
     void loadCommentSets(); // the comments step: comes with the comments work
     void loadDictionary();  // the dictionary step: comes with the dictionary work
@@ -98,6 +107,7 @@ public:
     QList<QByteArray> functionStrings(int index) const;
     // The lines of a function as the function view takes them: its translation
     // file when one exists, else its strings, saved as the new translation file.
+    // Throws NotSingleByteText for a file that is not single-byte text.
     Lines openFunctionLines(int index);
     // Creates the translation file of every function that has none, as
     // showing it would; returns how many were created.
@@ -117,13 +127,22 @@ public:
         bool usecodeWritten = false;
         qint64 milliseconds = 0;
         QStringList warnings; // shown together in one message
+        // Numbers of the functions whose translation did not go in.
+        QList<quint16> notApplied;
     };
     // Called once per function record: the function number and the read position.
     using Progress = std::function<void(quint32 funcNum, qint64 position, qint64 total)>;
     // Runs the rebuild as the Compile commands do. complete = the complete
-    // rebuild (sets TranslationsChanged and CompleteRebuild first). Nothing is
-    // written when it throws; the game file stays as it was.
+    // rebuild (sets TranslationsChanged and CompleteRebuild first); the fast
+    // rebuild compiles every function whose translation file reads
+    // differently from the strings the usecode file holds now, whatever the
+    // file's date. Nothing is written when it throws; the game file stays as
+    // it was. Throws GameFileChanged when the usecode file on disk is no
+    // longer the one loaded (or last written).
     RebuildReport Rebuild(bool complete, const Progress& progress = {});
+    // Loads the usecode file again from disk (after GameFileChanged): image,
+    // table and descriptions follow the file as it is now.
+    void reloadUsecode();
     // The text step of the rebuild: writes Text.flx or textmsg.txt from the
     // text tab's lines and clears TextChanged.
     void WriteBackGameText();
@@ -144,8 +163,10 @@ private:
     bool m_usecodeLoaded = false;
     bool m_packLoaded = false;
     QStringList m_warnings;
+    FileStamp m_usecodeStamp;
 
     Lines openFunctionLinesAt(int index, const QString& path);
+    void keepPristineCopies();
 };
 
 } // namespace lexivo

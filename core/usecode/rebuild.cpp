@@ -4,6 +4,7 @@
 #include "verifier.h"
 #include "workspace/errors.h"
 #include "workspace/gamestring.h"
+#include "workspace/translationfile.h"
 
 #include <QSet>
 #include <QtEndian>
@@ -28,6 +29,18 @@ void appendU32(QByteArray& out, quint32 value) {
     char bytes[4];
     qToLittleEndian<quint32>(value, bytes);
     out.append(bytes, 4);
+}
+
+// The lines read exactly as the strings of the record's data segment.
+bool linesMatchStrings(const QByteArray& image, const UsecodeRecord& record,
+                       const QList<QByteArray>& lines) {
+    const char* data = image.constData() + record.dataStart;
+    qsizetype pos = 0;
+    for (const QByteArray& line : lines) {
+        if (pos >= record.dataSize) return false;
+        if (ReadGameString(data, record.dataSize, pos) != line) return false;
+    }
+    return pos >= record.dataSize;
 }
 
 struct LineCountMismatch {
@@ -203,27 +216,48 @@ RebuildOutput Rebuilder::run() {
     const qint64 functionsStart = pos;
 
     QList<quint32> numbers;
+    QSet<quint16> sharedSeen;
     while (pos < m_image.size()) {
         UsecodeRecord record;
         if (!readRecord(m_image, pos, record, &problem)) throw Error(compileError(record.funcNum));
         if (m_options.progress) m_options.progress(record.funcNum, pos, m_image.size());
 
         bool written = false;
-        const bool shared = m_shared.contains(quint16(record.funcNum));
+        const quint16 number = quint16(record.funcNum);
+        const bool shared = m_shared.contains(number);
+        // Of the records sharing a number, the first one owns the translation
+        // file; the later ones are kept without a question.
+        const bool firstOfShared = shared && !sharedSeen.contains(number);
+        if (shared) sharedSeen.insert(number);
         if (record.form != RecordForm::Fffe && record.dataSize > 0 && m_options.translationFor &&
-            !shared) {
+            (!shared || firstOfShared)) {
             QList<QByteArray> lines;
             bool wanted = false;
             try {
-                wanted = m_options.translationFor(quint16(record.funcNum), lines);
+                wanted = m_options.translationFor(number, lines);
+            } catch (const NotSingleByteText& e) {
+                m_out.warnings.append(e.message());
+                m_out.notApplied.append(number);
             } catch (const std::exception&) {
                 throw Error(compileError(record.funcNum));
             }
-            QByteArray newRecord;
-            if (wanted && reencode(record, lines, newRecord)) {
-                out.append(newRecord);
-                m_out.reencoded.append(quint16(record.funcNum));
-                written = true;
+            if (wanted) {
+                // A translation that reads as the strings already in the image
+                // changes nothing: the fast rebuild copies it, and a function
+                // kept for any reason loses nothing then.
+                const bool same = linesMatchStrings(m_image, record, lines);
+                QByteArray newRecord;
+                if (shared) {
+                    if (!same) m_out.notApplied.append(number);
+                } else if (m_options.onlyChanged && same) {
+                    // copied below
+                } else if (reencode(record, lines, newRecord)) {
+                    out.append(newRecord);
+                    m_out.reencoded.append(number);
+                    written = true;
+                } else if (!same) {
+                    m_out.notApplied.append(number);
+                }
             }
         }
         if (!written) out.append(m_image.constData() + record.offset, record.end - record.offset);

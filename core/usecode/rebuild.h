@@ -12,9 +12,15 @@ namespace lexivo {
 struct RebuildOptions {
     // Asked once per record with a non-empty data segment. Returns true and
     // fills lines (the translation file's lines) when the function is to be
-    // re-encoded; false keeps the record as it is. May throw (a translation
-    // file that cannot be read): the rebuild then fails for that function.
+    // re-encoded; false keeps the record as it is. May throw: NotSingleByteText
+    // keeps the function as it is (its message joins the warnings); any other
+    // error (a translation file that cannot be read) fails the rebuild for
+    // that function.
     std::function<bool(quint16 funcNum, QList<QByteArray>& lines)> translationFor;
+    // The fast rebuild: only functions whose translation reads differently
+    // from the strings the image holds now are re-encoded; the others are
+    // copied. The complete rebuild re-encodes every translated function.
+    bool onlyChanged = false;
     // Called once per record before it is handled.
     std::function<void(quint32 funcNum, qint64 position, qint64 total)> progress;
     QString fileName; // names the usecode file in messages
@@ -24,6 +30,9 @@ struct RebuildOutput {
     QByteArray image;     // the new usecode file, whole
     QStringList warnings; // shown together in one message after the rebuild
     QList<quint16> reencoded;
+    // Functions whose translation differs from the strings of the image but
+    // did not go in (kept as they were); the reason is in warnings.
+    QList<quint16> notApplied;
 };
 
 // Rebuilds a usecode image: records that are not re-encoded are copied byte
@@ -31,7 +40,12 @@ struct RebuildOutput {
 // and relocated code. Every re-encoded function is verified before the image
 // is returned. Functions that cannot be re-encoded safely (line count differs
 // from the string count, unknown opcode, an operand that names no string start,
-// a jump that cannot be kept) are kept as they are and listed in warnings.
+// a jump that cannot be kept, a translation file that is not single-byte text)
+// are kept as they are and listed in warnings, and in notApplied when their
+// translation differs from what the image holds. A function number carried by
+// several records is never re-encoded; its translation counts as not applied
+// when it differs from the strings of the first of them (the one the function
+// view shows).
 // Throws Error("Error compiling function: %X") for a record that ends before
 // its size says and when translationFor throws; DataError (naming the file)
 // for a damaged symbol-table header; no partial image is ever returned.

@@ -197,6 +197,7 @@ UsecodeFile parseUsecode(QByteArray image, const QString& fileName) {
     file.image = std::move(image);
     const QByteArray& data = file.image;
     auto report = [&](const QString& what) { file.problems.append(fileName + ": " + what); };
+    qsizetype records = 0;
 
     qint64 pos = 0;
     QString problem;
@@ -220,6 +221,7 @@ UsecodeFile parseUsecode(QByteArray image, const QString& fileName) {
             report(problem);
             break;
         }
+        ++records;
         if (record.form != RecordForm::Fffe && record.dataSize > 0) {
             tFunc func;
             func.FuncNum = quint16(record.funcNum);
@@ -231,6 +233,10 @@ UsecodeFile parseUsecode(QByteArray image, const QString& fileName) {
         }
         pos = record.end;
     }
+    // An empty file (or a symbol table alone) is no game: a pack of the
+    // originals made from it would be kept for good.
+    if (records == 0 && file.problems.isEmpty())
+        report(QStringLiteral("the file holds no function record (%1 bytes)").arg(data.size()));
     // Translation files, comments and the status grid name a function by its
     // number: two records with one number would share all of them.
     QHash<quint16, qint32> firstOffset;
@@ -240,12 +246,13 @@ UsecodeFile parseUsecode(QByteArray image, const QString& fileName) {
             firstOffset.insert(func.FuncNum, func.Offset);
             continue;
         }
-        report(QStringLiteral("the function number %1 of the record at byte offset %2 is "
-                              "already used by the record at byte offset %3; the rebuild keeps "
-                              "both as they are")
-                   .arg(QString::fromLatin1(func.HexNum))
-                   .arg(func.Offset)
-                   .arg(it.value()));
+        file.notices.append(fileName +
+                            QStringLiteral(": the function number %1 of the record at byte offset "
+                                           "%2 is already used by the record at byte offset %3; "
+                                           "the rebuild keeps both as they are")
+                                .arg(QString::fromLatin1(func.HexNum))
+                                .arg(func.Offset)
+                                .arg(it.value()));
     }
     return file;
 }

@@ -41,8 +41,12 @@ struct UsecodeFile {
     // funclist.txt lines collected from the symbol table (HexNum "=" name).
     QList<QByteArray> symbolDescriptionLines;
     // Damage found while loading: each names the file and the byte offset.
-    // What was sound before the damage is loaded.
+    // What was sound before the damage is loaded. A file without a single
+    // function record counts as damaged too.
     QStringList problems;
+    // Findings that are not damage (two records sharing a function number):
+    // the file loads and rebuilds, the user is told.
+    QStringList notices;
 };
 
 // "01A4": the function number as exactly four upper-case hexadecimal digits.

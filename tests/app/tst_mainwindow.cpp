@@ -639,6 +639,43 @@ private slots:
         QVERIFY(rebuilt.count("T ") >= original.count("T ") + lines.size());
         QCOMPARE(window.workspace().usecode().image, rebuilt);
     }
+
+    // usecode replaced behind the window's back: the rebuild writes nothing
+    // and offers to load the file again; after the reload it goes ahead.
+    void rebuildOffersReloadWhenGameFileChanged() {
+        Setup setup;
+        ModalAnswerer answerer;
+        QStringList offers;
+        answerer.handler = [&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box || box->objectName() != "ReloadMessageBox") return false;
+            offers << box->text();
+            box->findChild<QPushButton*>("btnReload")->click();
+            return true;
+        };
+        MainWindow window(setup.programDir);
+        showAndActivate(window);
+        const QString usecodePath = setup.gameDir + "usecode";
+        // Another program rewrites the first letter of the first string.
+        QByteArray other = readFile(usecodePath);
+        const lexivo::DataSegment data =
+            lexivo::dataSegmentOf(other, window.workspace().funcs().first());
+        other[data.start] = other[data.start] == 'Z' ? 'Y' : 'Z';
+        writeFile(usecodePath, other);
+
+        QTest::mouseClick(child<QToolButton>(&window, "btnRebuildAll"), Qt::LeftButton);
+        QCOMPARE(offers.size(), 1);
+        QVERIFY2(offers[0].contains(usecodePath) && offers[0].contains("nothing was written"),
+                 qPrintable(offers[0]));
+        QCOMPARE(readFile(usecodePath), other);
+        QCOMPARE(window.workspace().usecode().image, other);
+        QVERIFY(window.centralWidget()->isEnabled());
+
+        QTest::mouseClick(child<QToolButton>(&window, "btnRebuildAll"), Qt::LeftButton);
+        QCOMPARE(offers.size(), 1);
+        QVERIFY(window.statusText().startsWith("Usecode compiled in "));
+        QCOMPARE(answerer.log, QStringList());
+    }
 };
 
 QTEST_MAIN(TestMainWindow)

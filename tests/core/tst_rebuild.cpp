@@ -304,6 +304,7 @@ void TestRebuild::linesThatCannotBeUsed() {
                                       "their translation file does not have one line per "
                                       "string:\r\n0100.TXT: 5 lines, 4 strings\r\n"
                                       "0102.TXT: 3 lines, 4 strings"));
+    QCOMPARE(out.notApplied, (QList<quint16>{0x0100, 0x0102, 0x0105}));
 }
 
 // A line equal to the old string as read keeps the old bytes (control letters,
@@ -329,16 +330,18 @@ void TestRebuild::untouchedLinesKeepTheirBytes() {
 }
 
 // Two records carrying one number share one translation file: neither is
-// re-encoded, and both the loader and the rebuild say so.
+// re-encoded, and both the loader (a notice, not damage) and the rebuild say
+// so; a translation that differs from the first of them did not go in.
 void TestRebuild::sharedNumbersAreKept() {
     const QByteArray image =
         functionRecord(function(0x0200, {"Hello from A"}, simpleConversation(1))) +
         functionRecord(function(0x0201, {"Other"}, simpleConversation(1))) +
         functionRecord(function(0x0200, {"Bye from B"}, simpleConversation(1)));
     const UsecodeFile file = parseUsecode(image, "usecode");
-    QCOMPARE(file.problems.size(), 1);
-    QVERIFY2(file.problems[0].contains("0200") && file.problems[0].contains("already used"),
-             qPrintable(file.problems[0]));
+    QVERIFY(file.problems.isEmpty());
+    QCOMPARE(file.notices.size(), 1);
+    QVERIFY2(file.notices[0].contains("0200") && file.notices[0].contains("already used"),
+             qPrintable(file.notices[0]));
     RebuildOptions options;
     options.translationFor = [](quint16, QList<QByteArray>& lines) {
         lines = {"Translated"};
@@ -351,6 +354,14 @@ void TestRebuild::sharedNumbersAreKept() {
     QCOMPARE(extractStrings(rebuilt.image, rebuilt.funcs[2]), QList<QByteArray>{"Bye from B"});
     QCOMPARE(out.warnings.size(), 1);
     QVERIFY(out.warnings[0].endsWith("they were kept as they were: 0200"));
+    QCOMPARE(out.notApplied, QList<quint16>{0x0200});
+
+    // The file as the first record has it loses nothing.
+    options.translationFor = [](quint16 n, QList<QByteArray>& lines) {
+        lines = {n == 0x0200 ? "Hello from A" : "Translated"};
+        return true;
+    };
+    QVERIFY(rebuildUsecode(file, options).notApplied.isEmpty());
 }
 
 void TestRebuild::recordEndingEarlyThrows() {

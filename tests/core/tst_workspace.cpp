@@ -4,6 +4,7 @@
 #include "testgame.h"
 #include "workspace.h"
 #include "workspace/errors.h"
+#include "workspace/filestamp.h"
 #include "workspace/pack.h"
 
 #include <QDir>
@@ -42,7 +43,12 @@ private slots:
     void packFromOtherUsecodeWarns();
     void damagedPackStopsLoading();
     void rebuildWithoutTranslationsIsIdentical();
-    void fastRebuildTakesNewerFilesOnly();
+    void fastRebuildChoosesByContent();
+    void rebuildRefusesChangedGameFile();
+    void pristineCopiesFeedThePack();
+    void textFilesThatAreNotSingleByte_data();
+    void textFilesThatAreNotSingleByte();
+    void sharedNumberStartsUp();
     void failedRebuildLeavesGameFile();
     void damagedUsecodeMakesNoWorkspaceFiles();
     void unusableDirectoryValues_data();
@@ -227,7 +233,17 @@ void TestWorkspace::rebuildWithoutTranslationsIsIdentical() {
     QVERIFY(!ws.CompleteRebuild);
 }
 
-void TestWorkspace::fastRebuildTakesNewerFilesOnly() {
+namespace {
+void setModified(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+} // namespace
+
+// The fast rebuild compiles what reads differently from the game file,
+// whatever the translation file's date says.
+void TestWorkspace::fastRebuildChoosesByContent() {
     Fixture fx;
     writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
     writeIni(fx.program(), fx.game());
@@ -235,28 +251,148 @@ void TestWorkspace::fastRebuildTakesNewerFilesOnly() {
     ws.startWithoutWindow();
     const QDateTime usecodeTime = QFileInfo(fx.game() + "usecode").lastModified();
 
-    // Accepted a moment after the usecode was written (well within the same
-    // two seconds): still newer, so the fast rebuild must take it.
-    writeFile(fx.program() + "0400.TXT", "Hallo, Reisender.\r\nLebewohl.\r\n");
-    QFile older(fx.program() + "0400.TXT");
-    QVERIFY(older.open(QIODevice::ReadWrite));
-    QVERIFY(older.setFileTime(usecodeTime.addMSecs(300), QFileDevice::FileModificationTime));
-    older.close();
-    // An old file is left alone by the fast rebuild.
+    // Edited, then dated an hour back (an unzip, cp -p, a slow clock).
     writeFile(fx.program() + "0401.TXT", "Nur eins.\r\n");
-    QFile stale(fx.program() + "0401.TXT");
-    QVERIFY(stale.open(QIODevice::ReadWrite));
-    QVERIFY(stale.setFileTime(usecodeTime.addSecs(-60), QFileDevice::FileModificationTime));
-    stale.close();
+    setModified(fx.program() + "0401.TXT", usecodeTime.addSecs(-3600));
+    // Stamped a moment after the usecode file.
+    writeFile(fx.program() + "0400.TXT", "Hallo, Reisender.\r\nLebewohl.\r\n");
+    setModified(fx.program() + "0400.TXT", usecodeTime.addMSecs(300));
+    // Newer, but as the game file has it: changes nothing.
+    writeFile(fx.program() + "0402.TXT", "a\r\n\r\nc\\Nd\r\n");
 
     ws.TranslationsChanged = true;
-    ws.Rebuild(false);
+    const Workspace::RebuildReport report = ws.Rebuild(false);
+    QVERIFY(report.notApplied.isEmpty());
     QCOMPARE(ws.functionStrings(0), (QList<QByteArray>{"Hallo, Reisender.", "Lebewohl."}));
-    QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Only one."});
+    QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Nur eins."});
+    QCOMPARE(ws.functionStrings(2), (QList<QByteArray>{"a", "", "c\\Nd"}));
 
+    // A second fast rebuild finds nothing new and writes the same file.
+    const QByteArray once = readFile(fx.game() + "usecode");
+    ws.TranslationsChanged = true;
+    ws.Rebuild(false);
+    QCOMPARE(readFile(fx.game() + "usecode"), once);
+}
+
+// Another program (or a colleague) replaced usecode after it was loaded: the
+// rebuild writes nothing; after a reload it goes ahead.
+void TestWorkspace::rebuildRefusesChangedGameFile() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode(ThreeFunctions));
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.startWithoutWindow();
+    writeFile(fx.program() + "0401.TXT", "Nur eins.\r\n");
+
+    // Same size and date, other bytes: only the content tells.
+    QByteArray other = smallUsecode(ThreeFunctions);
+    other.replace("Only one.", "Only two.");
+    const QDateTime time = QFileInfo(fx.game() + "usecode").lastModified();
+    writeFile(fx.game() + "usecode", other);
+    setModified(fx.game() + "usecode", time);
+    try {
+        ws.Rebuild(true);
+        QFAIL("no error");
+    } catch (const GameFileChanged& e) {
+        QVERIFY2(e.message().contains(fx.game() + "usecode"), qPrintable(e.message()));
+    }
+    QCOMPARE(readFile(fx.game() + "usecode"), other);
+
+    ws.reloadUsecode();
+    QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Only two."});
     ws.Rebuild(true);
     QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Nur eins."});
-    QCOMPARE(ws.functionStrings(0), (QList<QByteArray>{"Hallo, Reisender.", "Lebewohl."}));
+    // What it wrote itself it may write again.
+    writeFile(fx.program() + "0401.TXT", "Nur zwei.\r\n");
+    ws.Rebuild(true);
+    QCOMPARE(ws.functionStrings(1), QList<QByteArray>{"Nur zwei."});
+}
+
+// The first start keeps the game files as they were; orig.pak comes from that
+// copy even after rebuilds changed the game file.
+void TestWorkspace::pristineCopiesFeedThePack() {
+    Fixture fx;
+    const QByteArray image = smallUsecode(ThreeFunctions);
+    writeFile(fx.game() + "usecode", image);
+    writeFile(fx.game() + "TEXT.FLX", "flx bytes");
+    writeIni(fx.program(), fx.game());
+    {
+        Workspace ws(fx.program());
+        ws.startWithoutWindow();
+        writeFile(fx.program() + "0400.TXT", "Hallo.\r\nTschuess.\r\n");
+        ws.Rebuild(true);
+    }
+    QCOMPARE(readFile(fx.program() + "usecode.orig"), image);
+    QCOMPARE(readFile(fx.program() + "text.flx.orig"), QByteArray("flx bytes"));
+    QVERIFY(readFile(fx.game() + "usecode") != image);
+
+    QVERIFY(QFile::remove(fx.program() + "orig.pak"));
+    Workspace ws(fx.program());
+    ws.startWithoutWindow();
+    QCOMPARE(ws.originalLines(0), (Lines{"Hello, traveller.", "Farewell."}));
+    // Never overwritten afterwards.
+    QCOMPARE(readFile(fx.program() + "usecode.orig"), image);
+}
+
+void TestWorkspace::textFilesThatAreNotSingleByte_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("UTF-8 with byte-order mark")
+        << QByteArray("\xEF\xBB\xBFGuten Tag.\r\nTsch\xC3\xBCss.\r\n") << "byte-order mark";
+    QTest::newRow("UTF-8 without one")
+        << QByteArray("Guten Tag.\r\nTsch\xC3\xBCss.\r\n") << "line 2 is UTF-8";
+    QTest::newRow("UTF-16") << QByteArray("G\0u\0t\0\r\0\n\0T\0\r\0\n\0", 18) << "NUL byte";
+}
+
+// UTF-16 and UTF-8 files never reach the game; the function stays as it was
+// and the function view refuses to show the file as text.
+void TestWorkspace::textFilesThatAreNotSingleByte() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    Fixture fx;
+    const QByteArray image = smallUsecode(ThreeFunctions);
+    writeFile(fx.game() + "usecode", image);
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.startWithoutWindow();
+    writeFile(fx.program() + "0400.TXT", content);
+
+    ws.TranslationsChanged = true;
+    const Workspace::RebuildReport report = ws.Rebuild(false);
+    QCOMPARE(report.notApplied, QList<quint16>{0x0400});
+    QVERIFY(report.warnings.join(' ').contains(fx.program() + "0400.TXT"));
+    QVERIFY(report.warnings.join(' ').contains("not a Windows-1252 text file"));
+    QCOMPARE(readFile(fx.game() + "usecode"), image);
+    try {
+        ws.openFunctionLines(0);
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+
+    // Windows-1252 text that merely has high bytes is text.
+    writeFile(fx.program() + "0400.TXT", "Gr\xFC\xDF Gott. \xC0 bient\xF4t.\r\nCaf\xC3\r\n");
+    QCOMPARE(ws.openFunctionLines(0).size(), 2);
+}
+
+// Two records sharing one number: a notice, and the workspace starts.
+void TestWorkspace::sharedNumberStartsUp() {
+    Fixture fx;
+    gamebuild::FunctionSpec a, b;
+    a.number = b.number = 0x0401;
+    a.strings = {"first"};
+    b.strings = {"second"};
+    a.code = b.code = gamebuild::simpleConversation(1);
+    writeFile(fx.game() + "usecode", gamebuild::functionRecord(a) + gamebuild::functionRecord(b));
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.startWithoutWindow();
+    QVERIFY(ws.packLoaded());
+    const QStringList warnings = ws.takeWarnings();
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(warnings[0].contains("already used"));
+    QCOMPARE(ws.createMissingTranslationFiles(), 1);
+    QCOMPARE(readFile(fx.program() + "0401.TXT"), QByteArray("first\r\n"));
 }
 
 void TestWorkspace::failedRebuildLeavesGameFile() {
@@ -296,6 +432,7 @@ void TestWorkspace::damagedUsecodeMakesNoWorkspaceFiles() {
     QCOMPARE(ws.functionListItem(0), QByteArray("0400: func_400"));
     QVERIFY(!QFileInfo::exists(fx.program() + "orig.pak"));
     QVERIFY(!QFileInfo::exists(fx.program() + "funclist.txt"));
+    QVERIFY(!QFileInfo::exists(fx.program() + "usecode.orig"));
 }
 
 void TestWorkspace::unusableDirectoryValues_data() {
