@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/cp1252codec.h"
+#include "workspace/cp1252codec.h"
 #include "workspace.h"
 #include "workspace/errors.h"
 

@@ -241,7 +241,19 @@ void Workspace::loadCommentSets() {
 }
 
 void Workspace::loadDictionary() {
-    // The dictionary step (u7.dic) comes with the dictionary work.
+    const QString path = dictionaryPath();
+    if (QFileInfo(path).isFile())
+        m_dictionary.LoadDictionary(loadTextLines(path));
+    else
+        m_dictionary = Dictionary();
+}
+
+QString Workspace::dictionaryPath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("u7.dic"));
+}
+
+void Workspace::SaveDictionary() {
+    saveTextLines(dictionaryPath(), m_dictionary.fileLines());
 }
 
 void Workspace::loadWorkspaceFiles() {
@@ -261,8 +273,11 @@ bool Workspace::hasReference() const {
 }
 
 void Workspace::loadReference() {
-    // The reference usecode and pack for the translation memory come with the
-    // translation-memory work.
+    const auto path = [&](const QByteArray& value) {
+        QString p = pathFromBytes(value);
+        return QDir::isRelativePath(p) ? m_programDirectory + p : p;
+    };
+    m_memory.load(path(m_settings.refUsecode), path(m_settings.refPak), m_warnings);
 }
 
 void Workspace::findGameWithoutWindow() {

@@ -2,10 +2,12 @@
 
 #include "usecode/usecodefile.h"
 #include "workspace/config.h"
+#include "workspace/dictionary.h"
 #include "workspace/filestamp.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
 #include "workspace/textlines.h"
+#include "workspace/translationmemory.h"
 
 #include <QString>
 #include <QStringList>
@@ -59,8 +61,12 @@ public:
     // DIRECTORY/REF_USECODE and REF_PAK are both set: the reference for the
     // translation memory is to be loaded.
     bool hasReference() const;
-    // The reference step: comes with the translation-memory work.
+    // The reference step: loads REF_USECODE and REF_PAK (relative paths are
+    // taken from the program directory) into the translation memory.
     void loadReference();
+    bool referenceLoaded() const { return m_memory.isLoaded(); }
+    TranslationMemory& translationMemory() { return m_memory; }
+    const TranslationMemory& translationMemory() const { return m_memory; }
     bool hasGameDirectory() const { return !m_gameDirectory.isEmpty(); }
     // The folder the user chose: becomes the game directory and is written at
     // once to DIRECTORY/U7.
@@ -81,7 +87,7 @@ public:
     // usecode.orig when there is one, and loads it.
     void prepareOriginalPack();
     void loadCommentSets(); // the comments step: comes with the comments work
-    void loadDictionary();  // the dictionary step: comes with the dictionary work
+    void loadDictionary();  // u7.dic of the editor directory, when there is one
     void loadWorkspaceFiles();
     // The steps up to the usecode directory without a window: configuration,
     // reference, game and usecode directories. Throws when no game directory
@@ -147,6 +153,13 @@ public:
     // text tab's lines and clears TextChanged.
     void WriteBackGameText();
 
+    // ---- dictionary (u7.dic) ----
+    Dictionary& dictionary() { return m_dictionary; }
+    const Dictionary& dictionary() const { return m_dictionary; }
+    QString dictionaryPath() const; // editor directory + "u7.dic"
+    // Writes the whole dictionary to u7.dic.
+    void SaveDictionary();
+
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
 
@@ -164,6 +177,8 @@ private:
     bool m_packLoaded = false;
     QStringList m_warnings;
     FileStamp m_usecodeStamp;
+    TranslationMemory m_memory;
+    Dictionary m_dictionary;
 
     Lines openFunctionLinesAt(int index, const QString& path);
     void keepPristineCopies();

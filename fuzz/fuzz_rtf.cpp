@@ -1,7 +1,7 @@
 // Any notes.rtf: the notes reader never crashes or hangs.
 
 #include "notes/rtfreader.h"
-#include "text/cp1252codec.h"
+#include "workspace/cp1252codec.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

@@ -1,6 +1,6 @@
 #include "notes/rtfreader.h"
 
-#include "text/cp1252codec.h"
+#include "workspace/cp1252codec.h"
 
 #include <QColor>
 #include <QHash>

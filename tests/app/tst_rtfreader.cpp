@@ -3,7 +3,7 @@
 // nesting and truncated input.
 
 #include "notes/rtfreader.h"
-#include "text/cp1252codec.h"
+#include "workspace/cp1252codec.h"
 
 #include <QRandomGenerator>
 #include <QStringDecoder>

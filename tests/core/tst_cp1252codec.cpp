@@ -2,7 +2,7 @@
 // undefined bytes keep their own control characters, and characters the code
 // page cannot hold are refused, never substituted.
 
-#include "text/cp1252codec.h"
+#include "workspace/cp1252codec.h"
 
 #include <QTest>
 

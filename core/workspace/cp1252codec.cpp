@@ -1,4 +1,4 @@
-#include "text/cp1252codec.h"
+#include "cp1252codec.h"
 
 namespace lexivo {
 
