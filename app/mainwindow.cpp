@@ -2,6 +2,8 @@
 
 #include "colorsetting.h"
 #include "dialogs/quicksearchwindow.h"
+#include "widgets/escapingtextedit.h"
+#include "widgets/stringlistdelegate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +49,7 @@ MainWindow::MainWindow(QString programDirectory, FolderBrowser folderBrowser, QW
     createMenus();
     createToolBar();
     createPopupMenus();
+    setUpEditors();
     FormCreate();
     if (!m_startupAborted) m_quickSearchWindow = new QuickSearchWindow(this);
 }
@@ -115,14 +118,21 @@ QWidget* MainWindow::createUsecodePage() {
     lbStrings = new QListWidget(page);
     lbStrings->setObjectName(QStringLiteral("lbStrings"));
     lbStrings->setUniformItemSizes(true);
-    connect(lbStrings, &QListWidget::itemClicked, this,
-            [this] { guard([&] { lbStringsClick(); }); });
+    // A row chosen by keyboard or mouse loads it; a click on the row already
+    // current loads it only when it was not loaded yet (after an accept moved
+    // the selection there).
+    connect(lbStrings, &QListWidget::currentRowChanged, this, [this] {
+        if (!m_quietSelection) guard([&] { lbStringsClick(); });
+    });
+    connect(lbStrings, &QListWidget::itemClicked, this, [this] {
+        if (lbStrings->currentRow() != m_selectLineRow) guard([&] { lbStringsClick(); });
+    });
 
     memoEng = new QPlainTextEdit(page);
     memoEng->setObjectName(QStringLiteral("memoEng"));
     memoEng->setReadOnly(true);
 
-    memoStr = new QPlainTextEdit(page);
+    memoStr = new EscapingTextEdit(page);
     memoStr->setObjectName(QStringLiteral("memoStr"));
 
     btnOK = new QPushButton(QStringLiteral("OK"), page);
@@ -346,7 +356,9 @@ void MainWindow::createPopupMenus() {
     // the status grid opens its menu on a right click.
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    addMenuAction(PopupMenu1, "select", QStringLiteral("Cancel"), &MainWindow::selectClick);
+    m_selectAction =
+        addMenuAction(PopupMenu1, "select", QStringLiteral("Cancel"), &MainWindow::selectClick);
+    m_selectAction->setData(0);
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
@@ -394,6 +406,13 @@ void MainWindow::ApplyColors() {
     setSelectionColors(memoStr, c[HighlightFore], c[HighlightBack]);
     setEditorColors(MemoFLX, c[NormalFore], c[NormalBack]);
     setEditorColors(ListBox1, c[OriginalFore], c[OriginalBack]);
+    if (m_stringListDelegate)
+        m_stringListDelegate->setColors(
+            {colorFromSetting(c[NormalFore]), colorFromSetting(c[NormalBack]),
+             colorFromSetting(c[HighlightFore]), colorFromSetting(c[HighlightBack]),
+             colorFromSetting(c[CommentFore]), colorFromSetting(c[CommentBack])});
+    lbStrings->viewport()->update();
+    if (m_memoStrHighlighter) m_memoStrHighlighter->rehighlight();
     memoStr->viewport()->update();
     MemoFLX->viewport()->update();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "workspace/cp1252codec.h"
+#include "widgets/lineattributehighlighter.h"
 #include "workspace.h"
+#include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
 
 #include <QMainWindow>
@@ -25,6 +26,7 @@ class QTreeView;
 namespace lexivo {
 
 class QuickSearchWindow;
+class StringListDelegate;
 
 // The main window: the whole program for the user. It owns the one Workspace
 // of the session and runs the start-up sequence while it is created. Its
@@ -83,11 +85,27 @@ public:
     void btnEditFuncNameClick();
     void comboFuncListSelect(int index);
 
+    // ---- translating a function (mainwindow_translate.cpp) ----
+    void ShowFunction(int index);  // show the function's lines in lbStrings
+    void SelectLine(int f, int n); // load line n of function f into the editors
+    void lbStringsClick();         // a row chosen by mouse or keyboard
+    void btnOKClick();             // accept the translation in memoStr
+    // Right button: look the word up in the dictionary and open PopupMenu1.
+    void memoStrMouseDown(Qt::MouseButton button, const QPoint& position);
+    void selectClick(); // PopupMenu1's item: put the dictionary translation in
+    // The per-line attribute callback of both editors: dictionary terms, and
+    // the note after " # " in italics.
+    void memoStrGetLineAttr(const QString& line, QList<CharAttr>& attrs) const;
+    // The go-to sequence: function f, row n, that line selected for editing.
+    void goToLine(int f, int n);
+
+    // The state of the shown function: its lines, its originals (orig.pak)
+    // and which lines carry comments; line n is row n of lbStrings.
+    Lines CurrentLines;
+    Lines CurrentOriginals;
+    QList<bool> LineHasComment;
+
     // Hooks filled by later work; each is wired to its command already.
-    void ShowFunction(int index);      // function view: show the function's strings
-    void SelectLine(int row);          // string editor: select a line for editing
-    void lbStringsClick();             // string list click
-    void btnOKClick();                 // accept the translation in memoStr
     void btnAddCmtClick();             // add a comment to the selected line
     void btnShowCommentClick();        // comments viewer
     void btnSearchClick();             // find
@@ -96,7 +114,6 @@ public:
     void Options1Click();              // options dialog
     void SaveTextTabEdits();           // text tab: save unsaved edits as text.txt
     void ListBox1Click();              // text tab: original message list click
-    void selectClick();                // string editor popup "Cancel"
     void Cancel1Click();               // messages editor popup "Cancel"
     void Addterm1Click();              // messages editor popup "Add term"
     void Removeterm1Click();           // messages editor popup "Remove term"
@@ -137,6 +154,18 @@ private:
     // Function list (mainwindow_usecode.cpp).
     void fillFunctionList();
 
+    // Translating (mainwindow_translate.cpp).
+    void setUpEditors();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The text shown for a line: the line itself, or the reference's proposal
+    // for a line that still equals its original.
+    QByteArray proposalFor(const QByteArray& text, const QByteArray& original);
+    void setStringRow(int row, const QByteArray& line);
+    void selectRowQuietly(int row);
+    // Refuses text the code page cannot hold, with a message; true when
+    // bytes holds the encoded text.
+    bool encodeTyped(const QString& text, QByteArray& bytes);
+
     // Rebuild (mainwindow_rebuild.cpp).
     void runRebuild(bool complete);
     void offerReload(const QString& message);
@@ -151,6 +180,14 @@ private:
     bool m_startupComplete = false;
     bool m_shownOnce = false;
     bool m_busy = false;
+    // The row SelectLine last loaded (-1 after a function is shown): a click
+    // on the current row loads it only when the accept's advance put the
+    // selection there without loading it.
+    int m_selectLineRow = -1;
+    bool m_quietSelection = false;
+    StringListDelegate* m_stringListDelegate = nullptr;
+    LineAttributeHighlighter* m_memoStrHighlighter = nullptr;
+    QAction* m_selectAction = nullptr;
 
     // Controls, named as the program names them (objectName is the same).
     QTabWidget* PageControl1 = nullptr;

@@ -6,19 +6,6 @@
 
 namespace lexivo {
 
-// Function view: takes the function's originals, strings and translation file
-// and fills lbStrings. The go-to sequence of the first show calls it.
-void MainWindow::ShowFunction(int index) {
-    Q_UNUSED(index);
-}
-
-// String editor: fills memoEng, memoStr and the comment box for the row.
-void MainWindow::SelectLine(int row) {
-    Q_UNUSED(row);
-}
-
-void MainWindow::lbStringsClick() {}
-void MainWindow::btnOKClick() {}
 void MainWindow::btnAddCmtClick() {}
 void MainWindow::btnShowCommentClick() {}
 void MainWindow::btnSearchClick() {}
@@ -32,7 +19,6 @@ void MainWindow::Options1Click() {}
 void MainWindow::SaveTextTabEdits() {}
 
 void MainWindow::ListBox1Click() {}
-void MainWindow::selectClick() {}
 void MainWindow::Cancel1Click() {}
 void MainWindow::Addterm1Click() {}
 void MainWindow::Removeterm1Click() {}

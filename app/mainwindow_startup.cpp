@@ -144,15 +144,8 @@ void MainWindow::FormShow() {
         // there is nothing to reopen, and selecting nothing is the honest state.
         const int count = comboFuncList->count();
         const int index = m_ws.settings().lastFunc; // already raised to 0 when negative
-        if (m_ws.usecodeLoaded() && count > 0 && index < count) {
-            comboFuncList->setCurrentIndex(index);
-            ShowFunction(index);
-            const int row = m_ws.settings().lastFuncLine;
-            if (row < lbStrings->count()) {
-                lbStrings->setCurrentRow(row);
-                SelectLine(row);
-            }
-        }
+        if (m_ws.usecodeLoaded() && count > 0 && index < count)
+            goToLine(index, m_ws.settings().lastFuncLine);
     });
     if (m_ws.firstRun()) guard([&] { Options1Click(); });
 }

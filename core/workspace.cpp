@@ -321,6 +321,10 @@ Lines Workspace::openFunctionLinesAt(int index, const QString& path) {
     return lines;
 }
 
+void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
+    saveTextLines(TranslationFilePath(funcNum), lines);
+}
+
 int Workspace::createMissingTranslationFiles() {
     // One listing of the editor directory for all functions: looking each
     // missing file up on its own would list the directory once per function.

@@ -115,6 +115,8 @@ public:
     // file when one exists, else its strings, saved as the new translation file.
     // Throws NotSingleByteText for a file that is not single-byte text.
     Lines openFunctionLines(int index);
+    // Saves the lines of a function as its translation file.
+    void saveFunctionLines(quint16 funcNum, const Lines& lines);
     // Creates the translation file of every function that has none, as
     // showing it would; returns how many were created.
     int createMissingTranslationFiles();

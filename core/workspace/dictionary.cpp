@@ -75,6 +75,28 @@ qsizetype Dictionary::lookup(const QByteArray& word) const {
     return -1;
 }
 
+bool Dictionary::isWordDelimiter(char c) {
+    static constexpr char Delimiters[] = {'\0', '\n', '\r', ' ', '!',  '%', '\'', '(',
+                                          ')',  '*',  '+',  ',', '-',  '.', '/',  ':',
+                                          ';',  '=',  '?',  '[', '\\', ']', '{',  '}'};
+    static_assert(sizeof(Delimiters) == 24);
+    return std::find(std::begin(Delimiters), std::end(Delimiters), c) != std::end(Delimiters);
+}
+
+Dictionary::Occurrence Dictionary::WordAtCaret(const QByteArray& row, qsizetype column) {
+    if (column < 1 || column > row.size()) return {};
+    // Character column (from 1) is row[column - 1].
+    const qsizetype c = column - 1;
+    qsizetype start = c;
+    while (start > 0 && !isWordDelimiter(row[start - 1]))
+        --start;
+    qsizetype end = c;
+    while (end < row.size() && !isWordDelimiter(row[end]))
+        ++end;
+    if (isWordDelimiter(row[c])) return {c, 1};
+    return {start, end - start};
+}
+
 void Dictionary::reindex() {
     m_folded.clear();
     m_folded.reserve(m_entries.size());

@@ -48,6 +48,15 @@ public:
     // lets a later entry overwrite an earlier one.
     QList<Occurrence> occurrences(const QByteArray& line) const;
 
+    // The 24 characters that end a word for the right-click lookup: NUL, LF,
+    // CR, space and ! % ' ( ) * + , - . / : ; = ? [ \ ] { }.
+    static bool isWordDelimiter(char c);
+    // The word the right-click lookup takes from a row of an editor, with the
+    // caret after the column-th character (from 1): the run of non-delimiters
+    // around character column, or that character alone when it is itself a
+    // delimiter. Length 0 when column is below 1 or beyond the row.
+    static Occurrence WordAtCaret(const QByteArray& row, qsizetype column);
+
 private:
     void reindex();
 

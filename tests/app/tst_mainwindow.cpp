@@ -381,15 +381,26 @@ private slots:
         QFETCH(int, selected);
         Setup setup(true, true, "[SETTING]\r\nLASTFUNC=" + stored + "\r\nLASTFUNCLINE=3\r\n");
         ModalAnswerer answerer;
+        QByteArray line = "-1";
         {
             MainWindow window(setup.programDir);
             showAndActivate(window);
             QCOMPARE(child<QComboBox>(&window, "comboFuncList")->currentIndex(), selected);
+            // Row 3 is reopened where the function has it, and its line is
+            // in the editor; otherwise no row is selected.
+            auto* strings = child<QListWidget>(&window, "lbStrings");
+            if (stored != "9999" && strings->count() > 3) {
+                line = "3";
+                QCOMPARE(strings->currentRow(), 3);
+                QCOMPARE(child<QPlainTextEdit>(&window, "memoStr")->toPlainText(),
+                         window.codec().decode(window.CurrentLines[3]));
+            } else {
+                QCOMPARE(strings->currentRow(), -1);
+            }
             QVERIFY(window.close());
         }
         QCOMPARE(setup.iniValue("SETTING", "LASTFUNC"), QByteArray::number(selected));
-        // The string list has no rows yet: no row is selected.
-        QCOMPARE(setup.iniValue("SETTING", "LASTFUNCLINE"), QByteArray("-1"));
+        QCOMPARE(setup.iniValue("SETTING", "LASTFUNCLINE"), line);
         QCOMPARE(answerer.log, QStringList());
     }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QColor>
+#include <QStyledItemDelegate>
+#include <functional>
+
+namespace lexivo {
+
+// Draws the rows of a line list (the usecode tab's string list and the text
+// tab's list of original messages): the list's colours, bold comment colours
+// for rows that carry comments (the string list only), the highlight colours
+// for the selected row, and text cut to the room of the list with "...".
+// Rows are 14 pixels high.
+class StringListDelegate : public QStyledItemDelegate {
+public:
+    static constexpr int RowHeight = 14;
+
+    struct Colors {
+        QColor normalFore, normalBack;
+        QColor highlightFore, highlightBack;
+        QColor commentFore, commentBack;
+    };
+    // hasComment(row) tells a row with comments; empty for the text tab's list.
+    StringListDelegate(QObject* parent, std::function<bool(int row)> hasComment = {});
+
+    void setColors(const Colors& colors) { m_colors = colors; }
+
+    // The text as drawn in a list of that width: cut by one character at a
+    // time until it fits the room (the width minus the width of "..." minus
+    // 30 pixels), then "..." appended.
+    static QString fitText(const QString& text, const QFontMetrics& metrics, int listWidth);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    std::function<bool(int row)> m_hasComment;
+    Colors m_colors;
+};
+
+} // namespace lexivo
