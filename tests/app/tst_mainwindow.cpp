@@ -9,6 +9,7 @@
 #include "gamebuilder/samplegame.h"
 #include "mainwindow.h"
 #include "testgame.h"
+#include "windowtest.h"
 #include "workspace/inifile.h"
 #include "workspace/textlines.h"
 
@@ -41,44 +42,6 @@ using namespace lexivo::testing;
 
 namespace {
 
-// Answers modal dialogs while the code under test waits in them: message
-// boxes are recorded and confirmed; other dialogs go to the test's handler,
-// and anything unhandled is recorded and closed so that no test can hang.
-class ModalAnswerer : public QObject {
-public:
-    QStringList log;
-    std::function<bool(QWidget*)> handler;
-
-    ModalAnswerer() {
-        connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-        m_timer.start(10);
-    }
-
-private:
-    void poll() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_last) return;
-        if (handler && handler(modal)) {
-            m_last = modal;
-            return;
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            log << QStringLiteral("message: ") + box->text();
-            if (box->buttons().size() != 1)
-                log << QStringLiteral("message box with %1 buttons").arg(box->buttons().size());
-            m_last = modal;
-            box->button(QMessageBox::Ok)->click();
-            return;
-        }
-        log << QStringLiteral("unexpected dialog: ") + modal->metaObject()->className();
-        m_last = modal;
-        modal->close();
-    }
-
-    QTimer m_timer;
-    QPointer<QWidget> m_last;
-};
-
 // A program folder (LEXIVO.INI, the editor directory by default) and a game
 // folder with the sample game.
 struct Setup {
@@ -99,12 +62,6 @@ struct Setup {
         return lexivo::IniFile(ini()).readString(section, key, "<missing>");
     }
 };
-
-template <typename T> T* child(QObject* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qWarning("no %s named %s", T::staticMetaObject.className(), name);
-    return found;
-}
 
 QStringList toolbarCaptions(QToolBar* bar) {
     QStringList captions;
@@ -135,13 +92,6 @@ QMenu* topMenu(MainWindow& window, const QString& caption) {
     for (QAction* action : window.menuBar()->actions())
         if (action->text() == caption) return action->menu();
     return nullptr;
-}
-
-void showAndActivate(MainWindow& window) {
-    window.resize(900, 600);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
 } // namespace
