@@ -12,10 +12,20 @@ QString StringListDelegate::fitText(const QString& text, const QFontMetrics& met
                                     int listWidth) {
     const int room = listWidth - metrics.horizontalAdvance(QStringLiteral("...")) - 30;
     if (metrics.horizontalAdvance(text) <= room) return text;
-    QString cut = text;
-    while (!cut.isEmpty() && metrics.horizontalAdvance(cut) > room)
-        cut.chop(1);
-    return cut + QStringLiteral("...");
+    // Removing the last character until the rest fits keeps the longest
+    // prefix that fits; prefix widths only grow with their length, so a
+    // binary search finds the same prefix in a handful of measurements
+    // instead of one per removed character (a screen of long rows would
+    // otherwise take thousands).
+    qsizetype fits = 0, tooWide = text.size();
+    while (tooWide - fits > 1) {
+        const qsizetype mid = (fits + tooWide) / 2;
+        if (metrics.horizontalAdvance(text.left(mid)) <= room)
+            fits = mid;
+        else
+            tooWide = mid;
+    }
+    return text.left(fits) + QStringLiteral("...");
 }
 
 void StringListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -39,8 +49,18 @@ void StringListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     // The room is measured against the whole list control, not the row.
     const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
     const int listWidth = view ? view->width() : option.rect.width();
-    const QFontMetrics metrics(font);
-    const QString text = fitText(index.data(Qt::DisplayRole).toString(), metrics, listWidth);
+    // Cut texts are kept until the width or the font changes: repainting a
+    // screen of long rows measures each of them once, not on every paint.
+    if (listWidth != m_fittedWidth || font != m_fittedFont || m_fitted.size() > 20000) {
+        m_fitted.clear();
+        m_fittedWidth = listWidth;
+        m_fittedFont = font;
+    }
+    const QString full = index.data(Qt::DisplayRole).toString();
+    auto cached = m_fitted.constFind(full);
+    if (cached == m_fitted.constEnd())
+        cached = m_fitted.insert(full, fitText(full, QFontMetrics(font), listWidth));
+    const QString& text = cached.value();
     painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     painter->restore();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QHash>
 #include <QStyledItemDelegate>
 #include <functional>
 
@@ -37,6 +39,9 @@ public:
 private:
     std::function<bool(int row)> m_hasComment;
     Colors m_colors;
+    mutable QHash<QString, QString> m_fitted;
+    mutable int m_fittedWidth = -1;
+    mutable QFont m_fittedFont;
 };
 
 } // namespace lexivo
