@@ -50,6 +50,7 @@ MainWindow::MainWindow(QString programDirectory, FolderBrowser folderBrowser, QW
     createToolBar();
     createPopupMenus();
     setUpEditors();
+    setUpTextTab();
     FormCreate();
     if (!m_startupAborted) m_quickSearchWindow = new QuickSearchWindow(this);
 }
@@ -190,11 +191,11 @@ QWidget* MainWindow::createTextPage() {
     OrigTextPanel = new QLabel(page);
     OrigTextPanel->setObjectName(QStringLiteral("OrigTextPanel"));
     OrigTextPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    OrigTextPanel->setMinimumHeight(40);
-    OrigTextPanel->setWordWrap(true);
+    OrigTextPanel->setFixedHeight(25);
     OrigTextPanel->setTextFormat(Qt::PlainText);
+    OrigTextPanel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    MemoFLX = new QPlainTextEdit(page);
+    MemoFLX = new EscapingTextEdit(page);
     MemoFLX->setObjectName(QStringLiteral("MemoFLX"));
     MemoFLX->setLineWrapMode(QPlainTextEdit::NoWrap);
 
@@ -205,7 +206,13 @@ QWidget* MainWindow::createTextPage() {
 
     QSplitter* splitter = new QSplitter(Qt::Horizontal, page);
     splitter->setObjectName(QStringLiteral("Splitter2"));
-    splitter->addWidget(MemoFLX);
+    // The gutter sits beside the editor (set up with the text tab).
+    QWidget* editorColumn = new QWidget(splitter);
+    QHBoxLayout* editorLayout = new QHBoxLayout(editorColumn);
+    editorLayout->setContentsMargins(0, 0, 0, 0);
+    editorLayout->setSpacing(0);
+    editorLayout->addWidget(MemoFLX, 1);
+    splitter->addWidget(editorColumn);
     splitter->addWidget(ListBox1);
     splitter->setChildrenCollapsible(false);
 
@@ -362,11 +369,13 @@ void MainWindow::createPopupMenus() {
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    addMenuAction(PopupMenu2, "Cancel1", QStringLiteral("Cancel"), &MainWindow::Cancel1Click);
-    PopupMenu2->addSeparator();
-    addMenuAction(PopupMenu2, "Addterm1", QStringLiteral("Add term"), &MainWindow::Addterm1Click);
-    addMenuAction(PopupMenu2, "Removeterm1", QStringLiteral("Remove term"),
-                  &MainWindow::Removeterm1Click);
+    Cancel1 =
+        addMenuAction(PopupMenu2, "Cancel1", QStringLiteral("Cancel"), &MainWindow::Cancel1Click);
+    PopupMenu2->addSeparator()->setObjectName(QStringLiteral("N2"));
+    Addterm1 = addMenuAction(PopupMenu2, "Addterm1", QStringLiteral("Add term"),
+                             &MainWindow::Addterm1Click);
+    Removeterm1 = addMenuAction(PopupMenu2, "Removeterm1", QStringLiteral("Remove term"),
+                                &MainWindow::Removeterm1Click);
 
     FuncStatusPopupMenu = new QMenu(this);
     FuncStatusPopupMenu->setObjectName(QStringLiteral("FuncStatusPopupMenu"));
@@ -406,6 +415,15 @@ void MainWindow::ApplyColors() {
     setSelectionColors(memoStr, c[HighlightFore], c[HighlightBack]);
     setEditorColors(MemoFLX, c[NormalFore], c[NormalBack]);
     setEditorColors(ListBox1, c[OriginalFore], c[OriginalBack]);
+    if (m_textListDelegate)
+        m_textListDelegate->setColors({colorFromSetting(c[OriginalFore]),
+                                       colorFromSetting(c[OriginalBack]),
+                                       colorFromSetting(c[HighlightFore]),
+                                       colorFromSetting(c[HighlightBack]),
+                                       {},
+                                       {}});
+    ListBox1->viewport()->update();
+    if (m_flxHighlighter) m_flxHighlighter->rehighlight();
     if (m_stringListDelegate)
         m_stringListDelegate->setColors(
             {colorFromSetting(c[NormalFore]), colorFromSetting(c[NormalBack]),

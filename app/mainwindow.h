@@ -105,6 +105,22 @@ public:
     Lines CurrentOriginals;
     QList<bool> LineHasComment;
 
+    // ---- the text tab (mainwindow_text.cpp) ----
+    void SaveTextTabEdits(); // saves text.txt when the editor was modified
+    void ListBox1Click();    // English list: caret and bar to the chosen row
+    void MemoFLXChange();    // change tracking and the autosave
+    void MemoFLXKeyUp();     // list and bar to the caret's row
+    void MemoFLXMouseUp();
+    void MemoFLXMouseDown(Qt::MouseButton button, const QPoint& position);
+    void MemoFLXEngAdvancedPaintGutter(QPainter& painter, int row, const QRect& rect) const;
+    void Cancel1Click();     // PopupMenu2: the translation found
+    void Addterm1Click();    // PopupMenu2: "Add term"
+    void Removeterm1Click(); // PopupMenu2: "Remove term"
+    // The editor's lines as bytes (what text.txt and the game file get).
+    Lines textTabLines() const;
+    int ChangeCount = 0;
+    bool textTabModified() const { return m_textModified; }
+
     // Hooks filled by later work; each is wired to its command already.
     void btnAddCmtClick();             // add a comment to the selected line
     void btnShowCommentClick();        // comments viewer
@@ -112,11 +128,6 @@ public:
     void btnFindNextClick();           // find next
     void Replace1Click();              // replace
     void Options1Click();              // options dialog
-    void SaveTextTabEdits();           // text tab: save unsaved edits as text.txt
-    void ListBox1Click();              // text tab: original message list click
-    void Cancel1Click();               // messages editor popup "Cancel"
-    void Addterm1Click();              // messages editor popup "Add term"
-    void Removeterm1Click();           // messages editor popup "Remove term"
     void MarkListItem(int tag);        // status grid: mark selected functions
     void FuncStatusGridViewDblClick(); // status grid: open the function
     void BuildTranslatorsMenu();       // status grid: "Assign &translator" submenu
@@ -156,6 +167,13 @@ private:
 
     // Translating (mainwindow_translate.cpp).
     void setUpEditors();
+    // Text tab (mainwindow_text.cpp).
+    void setUpTextTab();
+    void fillTextTab();
+    void syncTextTabToCaret();
+    bool textTabEventFilter(QObject* watched, QEvent* event);
+    // Recolours both editors after the dictionary changed.
+    void dictionaryChanged();
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The text shown for a line: the line itself, or the reference's proposal
     // for a line that still equals its original.
@@ -165,6 +183,10 @@ private:
     // Refuses text the code page cannot hold, with a message; true when
     // bytes holds the encoded text.
     bool encodeTyped(const QString& text, QByteArray& bytes);
+    // One byte per character, for matching against dictionary terms and word
+    // delimiters; a character the code page cannot hold (typed, not yet
+    // refused) stands as NUL, which no term holds and which ends a word.
+    QByteArray matchingBytes(const QString& text) const;
 
     // Rebuild (mainwindow_rebuild.cpp).
     void runRebuild(bool complete);
@@ -188,6 +210,15 @@ private:
     StringListDelegate* m_stringListDelegate = nullptr;
     LineAttributeHighlighter* m_memoStrHighlighter = nullptr;
     QAction* m_selectAction = nullptr;
+    StringListDelegate* m_textListDelegate = nullptr;
+    LineAttributeHighlighter* m_flxHighlighter = nullptr;
+    QWidget* m_gutter = nullptr;
+    bool m_textModified = false; // the editor's modified mark: set by every change
+    bool m_loadingText = false;  // the program sets the text: no change event
+    qsizetype m_textLineCount = 0;
+    QAction* Cancel1 = nullptr;
+    QAction* Addterm1 = nullptr;
+    QAction* Removeterm1 = nullptr;
 
     // Controls, named as the program names them (objectName is the same).
     QTabWidget* PageControl1 = nullptr;

@@ -15,13 +15,6 @@ void MainWindow::Replace1Click() {}
 // Options dialog; also opened by the first show on a first run.
 void MainWindow::Options1Click() {}
 
-// Text tab: saves its lines as text.txt when they hold unsaved changes.
-void MainWindow::SaveTextTabEdits() {}
-
-void MainWindow::ListBox1Click() {}
-void MainWindow::Cancel1Click() {}
-void MainWindow::Addterm1Click() {}
-void MainWindow::Removeterm1Click() {}
 void MainWindow::MarkListItem(int tag) {
     Q_UNUSED(tag);
 }

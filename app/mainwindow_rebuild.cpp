@@ -52,8 +52,19 @@ void MainWindow::runRebuild(bool complete) {
         };
         // An error propagates to the guard of the command, which shows it;
         // the progress window goes and the commands come back on the way out.
+        // The text step writes the game file from the editor's lines; a
+        // modified editor is saved as text.txt first.
+        Lines textLines;
+        const bool textStep = m_ws.TextChanged || complete;
+        if (textStep) {
+            textLines = textTabLines();
+            if (m_textModified) {
+                ChangeCount = 0;
+                m_ws.saveTextTab(textLines);
+            }
+        }
         try {
-            report = m_ws.Rebuild(complete, onProgress);
+            report = m_ws.Rebuild(complete, onProgress, textStep ? &textLines : nullptr);
         } catch (const GameFileChanged& e) {
             progress.reset();
             setBusy(false);

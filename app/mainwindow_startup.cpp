@@ -81,6 +81,7 @@ void MainWindow::FormCreate() {
     const QStringList warnings = m_ws.takeWarnings();
     if (!warnings.isEmpty()) showMessage(warnings.join(QLatin1Char('\n')));
     if (m_ws.usecodeLoaded()) fillFunctionList();
+    if (m_ws.gameTextLoaded()) fillTextTab();
     if (!loaded) {
         updateCommandStates();
         return;

@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 
 #include "colorsetting.h"
+#include "widgets/escapingtextedit.h"
 #include "widgets/stringlistdelegate.h"
 
 #include <QAction>
@@ -27,22 +28,19 @@ namespace {
 // A row of the string list shows the first 150 characters of its line.
 constexpr int ListTextLength = 150;
 
-// One byte per character, for matching against dictionary terms and word
-// delimiters; a character the code page cannot hold (typed, not yet refused)
-// stands as NUL, which no term holds and which ends a word.
-QByteArray bytesForMatching(const QString& text, const Cp1252Codec& codec) {
+} // namespace
+
+QByteArray MainWindow::matchingBytes(const QString& text) const {
     QByteArray bytes(text.size(), '\0');
     for (qsizetype i = 0; i < text.size(); ++i) {
         uchar b = 0;
-        if (codec.fromUnicode(text.at(i).unicode(), b)) bytes[i] = char(b);
+        if (m_codec.fromUnicode(text.at(i).unicode(), b)) bytes[i] = char(b);
     }
     return bytes;
 }
 
-} // namespace
-
 void MainWindow::setUpEditors() {
-    m_stringListDelegate = new StringListDelegate(lbStrings, [this](int row) {
+    m_stringListDelegate = new StringListDelegate(lbStrings, 14, [this](int row) {
         return row >= 0 && row < LineHasComment.size() && LineHasComment[row];
     });
     lbStrings->setItemDelegate(m_stringListDelegate);
@@ -63,12 +61,17 @@ void MainWindow::setUpEditors() {
     memoStr->setContextMenuPolicy(Qt::PreventContextMenu);
     memoStr->installEventFilter(this);
     memoStr->viewport()->installEventFilter(this);
+    static_cast<EscapingTextEdit*>(memoStr)->acceptText = [this](const QString& text) {
+        QByteArray bytes;
+        return encodeTyped(text, bytes);
+    };
     m_memoStrHighlighter = new LineAttributeHighlighter(
         memoStr->document(),
         [this](const QString& line, QList<CharAttr>& attrs) { memoStrGetLineAttr(line, attrs); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (textTabEventFilter(watched, event)) return true;
     if (watched == memoStr && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -242,7 +245,7 @@ void MainWindow::btnOKClick() {
 
 void MainWindow::memoStrGetLineAttr(const QString& line, QList<CharAttr>& attrs) const {
     const ColorSettings& c = m_ws.settings().colors;
-    const QByteArray bytes = bytesForMatching(line, m_codec);
+    const QByteArray bytes = matchingBytes(line);
     const QColor dictFore = colorFromSetting(c[DictionaryFore]);
     const QColor dictBack = colorFromSetting(c[DictionaryBack]);
     for (const Dictionary::Occurrence& o : m_ws.dictionary().occurrences(bytes)) {
@@ -273,7 +276,7 @@ void MainWindow::memoStrMouseDown(Qt::MouseButton button, const QPoint& position
         const QTextBlock block = cursor.block();
         const QString rowText = block.text();
         const Dictionary::Occurrence found =
-            Dictionary::WordAtCaret(bytesForMatching(rowText, m_codec), cursor.positionInBlock());
+            Dictionary::WordAtCaret(matchingBytes(rowText), cursor.positionInBlock());
         if (found.length > 0) {
             cursor.setPosition(block.position() + int(found.start));
             cursor.setPosition(block.position() + int(found.start + found.length),

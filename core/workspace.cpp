@@ -166,6 +166,20 @@ void Workspace::loadUsecode() {
 void Workspace::loadGameText() {
     // The game-text step (text.txt, text.eng from text.flx or textmsg.txt)
     // comes with the game-text work.
+    m_gameTextLoaded = true;
+}
+
+QString Workspace::textPath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("text.txt"));
+}
+
+QString Workspace::englishTextPath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("text.eng"));
+}
+
+void Workspace::saveTextTab(const Lines& lines) {
+    saveTextLines(textPath(), lines);
+    m_textLines = lines;
 }
 
 void Workspace::loadFuncStatus() {
@@ -363,7 +377,8 @@ int Workspace::FindFuncIndex(quint16 funcNum) const {
     return -1;
 }
 
-Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progress) {
+Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progress,
+                                            const Lines* textTabLines) {
     if (complete) {
         TranslationsChanged = true;
         CompleteRebuild = true;
@@ -413,7 +428,10 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         report.milliseconds = timer.elapsed();
         TranslationsChanged = false;
     }
-    if (TextChanged || CompleteRebuild) WriteBackGameText();
+    if (TextChanged || CompleteRebuild) {
+        report.warnings += WriteBackGameText(textTabLines ? *textTabLines : m_textLines);
+        report.textWritten = true;
+    }
     return report;
 }
 
@@ -421,10 +439,12 @@ void Workspace::reloadUsecode() {
     loadUsecode();
 }
 
-void Workspace::WriteBackGameText() {
+QStringList Workspace::WriteBackGameText(const Lines& lines) {
     // Writing Text.flx / textmsg.txt from the text tab comes with the
     // game-text work; until then there is nothing to write.
+    Q_UNUSED(lines);
     TextChanged = false;
+    return {};
 }
 
 void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {

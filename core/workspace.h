@@ -78,7 +78,9 @@ public:
     // The loading steps that follow, in order. Each throws on failure; the
     // caller stops the sequence there. loadWorkspaceFiles() runs them all.
     void loadUsecode();
-    void loadGameText();   // the game-text step: comes with the game-text work
+    // The game-text step: sets UseMessageFile, creates text.txt (and text.eng)
+    // on the first start, loads both.
+    void loadGameText();
     void loadFuncStatus(); // the status-file step: comes with the status work
     // On the first start in the editor directory (no orig.pak yet), keeps
     // pristine copies of the game's usecode and of text.flx / textmsg.txt
@@ -137,6 +139,7 @@ public:
         QStringList warnings; // shown together in one message
         // Numbers of the functions whose translation did not go in.
         QList<quint16> notApplied;
+        bool textWritten = false; // Text.flx or textmsg.txt was written
     };
     // Called once per function record: the function number and the read position.
     using Progress = std::function<void(quint32 funcNum, qint64 position, qint64 total)>;
@@ -147,13 +150,28 @@ public:
     // file's date. Nothing is written when it throws; the game file stays as
     // it was. Throws GameFileChanged when the usecode file on disk is no
     // longer the one loaded (or last written).
-    RebuildReport Rebuild(bool complete, const Progress& progress = {});
+    // textTabLines: the text tab's lines for the text step (the window's
+    // editor); without them the text step takes text.txt from disk.
+    RebuildReport Rebuild(bool complete, const Progress& progress = {},
+                          const Lines* textTabLines = nullptr);
     // Loads the usecode file again from disk (after GameFileChanged): image,
     // table and descriptions follow the file as it is now.
     void reloadUsecode();
     // The text step of the rebuild: writes Text.flx or textmsg.txt from the
-    // text tab's lines and clears TextChanged.
-    void WriteBackGameText();
+    // text tab's lines and clears TextChanged. Returns the warnings of the
+    // write (the two line-count warnings), shown together with the others.
+    QStringList WriteBackGameText(const Lines& lines);
+
+    // ---- game text (text.txt beside text.eng) ----
+    bool UseMessageFile = false; // textmsg.txt is the game's message source
+    QString textPath() const;        // editor directory + "text.txt"
+    QString englishTextPath() const; // editor directory + "text.eng"
+    bool gameTextLoaded() const { return m_gameTextLoaded; }
+    // text.txt and text.eng as loaded by the game-text step.
+    const Lines& textLines() const { return m_textLines; }
+    const Lines& englishLines() const { return m_englishLines; }
+    // Saves the text tab's lines as text.txt.
+    void saveTextTab(const Lines& lines);
 
     // ---- dictionary (u7.dic) ----
     Dictionary& dictionary() { return m_dictionary; }
@@ -181,6 +199,9 @@ private:
     FileStamp m_usecodeStamp;
     TranslationMemory m_memory;
     Dictionary m_dictionary;
+    bool m_gameTextLoaded = false;
+    Lines m_textLines;
+    Lines m_englishLines;
 
     Lines openFunctionLinesAt(int index, const QString& path);
     void keepPristineCopies();

@@ -15,7 +15,9 @@ QString EscapingTextEdit::escapeLineBreaks(QString text) {
 
 void EscapingTextEdit::insertFromMimeData(const QMimeData* source) {
     if (!source || !source->hasText() || isReadOnly()) return;
-    textCursor().insertText(escapeLineBreaks(source->text()));
+    const QString text = escapeLineBreaks(source->text());
+    if (acceptText && !acceptText(text)) return;
+    textCursor().insertText(text);
     ensureCursorVisible();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <functional>
 
 namespace lexivo {
 
@@ -16,6 +17,11 @@ public:
 
     // "a\r\nb\nc" -> "a\Nb\Nc"
     static QString escapeLineBreaks(QString text);
+
+    // Asked with the (escaped) text about to be pasted or dropped; false
+    // inserts nothing (the window refuses characters its code page cannot
+    // hold this way, with a message).
+    std::function<bool(const QString& text)> acceptText;
 
 protected:
     void insertFromMimeData(const QMimeData* source) override;

@@ -5,8 +5,9 @@
 
 namespace lexivo {
 
-StringListDelegate::StringListDelegate(QObject* parent, std::function<bool(int row)> hasComment)
-    : QStyledItemDelegate(parent), m_hasComment(std::move(hasComment)) {}
+StringListDelegate::StringListDelegate(QObject* parent, int rowHeight,
+                                       std::function<bool(int row)> hasComment)
+    : QStyledItemDelegate(parent), m_rowHeight(rowHeight), m_hasComment(std::move(hasComment)) {}
 
 QString StringListDelegate::fitText(const QString& text, const QFontMetrics& metrics,
                                     int listWidth) {
@@ -68,7 +69,7 @@ void StringListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 QSize StringListDelegate::sizeHint(const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
     Q_UNUSED(index);
-    return QSize(option.rect.width(), RowHeight);
+    return QSize(option.rect.width(), m_rowHeight);
 }
 
 } // namespace lexivo

@@ -12,18 +12,18 @@ namespace lexivo {
 // tab's list of original messages): the list's colours, bold comment colours
 // for rows that carry comments (the string list only), the highlight colours
 // for the selected row, and text cut to the room of the list with "...".
-// Rows are 14 pixels high.
 class StringListDelegate : public QStyledItemDelegate {
 public:
-    static constexpr int RowHeight = 14;
-
     struct Colors {
         QColor normalFore, normalBack;
         QColor highlightFore, highlightBack;
         QColor commentFore, commentBack;
     };
-    // hasComment(row) tells a row with comments; empty for the text tab's list.
-    StringListDelegate(QObject* parent, std::function<bool(int row)> hasComment = {});
+    // hasComment(row) tells a row with comments; empty for the text tab's
+    // list. Rows are rowHeight pixels high (14 in the string list, 16 in the
+    // text tab's list).
+    StringListDelegate(QObject* parent, int rowHeight,
+                       std::function<bool(int row)> hasComment = {});
 
     void setColors(const Colors& colors) { m_colors = colors; }
 
@@ -37,6 +37,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    int m_rowHeight;
     std::function<bool(int row)> m_hasComment;
     Colors m_colors;
     mutable QHash<QString, QString> m_fitted;
