@@ -3,8 +3,11 @@
 #include "usecode/verifier.h"
 #include "workspace.h"
 #include "workspace/errors.h"
+#include "workspace/cp1252codec.h"
 #include "workspace/fileio.h"
+#include "workspace/pack.h"
 #include "workspace/translationfile.h"
+#include "workspace/translationmemory.h"
 
 #include <QFileInfo>
 
@@ -42,6 +45,39 @@ void startUp(Workspace& ws, Output& out) {
         throw;
     }
     report();
+}
+
+void reportWarnings(Workspace& ws, Output& out) {
+    for (const QString& warning : ws.takeWarnings())
+        out.stderrText += warning + QLatin1Char('\n');
+}
+
+// The originals of function index of the game's table, as the function view
+// takes them from orig.pak. Without orig.pak they are taken from the file the
+// first start would build it from (usecode.orig when there is one, else the
+// game's usecode), and nothing is written.
+Lines originalLinesReadOnly(const Workspace& ws, const UsecodeFile& game, int index) {
+    const QString packPath = ws.origPakPath();
+    if (QFileInfo::exists(packPath)) {
+        Pack pack;
+        pack.load(packPath);
+        return pack.blockLines(index);
+    }
+    const QString pristine = ws.pristineUsecodePath();
+    UsecodeFile pristineFile;
+    const UsecodeFile* source = &game;
+    QString sourcePath = ws.usecodePath();
+    if (QFileInfo(pristine).isFile()) {
+        pristineFile = parseUsecode(readWholeFile(pristine), pristine);
+        source = &pristineFile;
+        sourcePath = pristine;
+    }
+    if (!source->problems.isEmpty())
+        throw DataError(QStringLiteral("%1 does not exist and cannot be made from %2, which is "
+                                       "damaged: the originals are unknown.")
+                            .arg(packPath, sourcePath));
+    if (index >= source->funcs.size()) return {};
+    return extractStrings(source->image, source->funcs[index]);
 }
 
 } // namespace
@@ -122,6 +158,66 @@ int check(const QString& programDirectory, Output& out) {
     for (const QString& problem : problems)
         out.stdoutText += problem + QLatin1Char('\n');
     return problems.isEmpty() ? 0 : 1;
+}
+
+int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& out) {
+    // Reads only: like the check, it creates no workspace file.
+    Workspace ws(programDirectory);
+    try {
+        ws.findGameWithoutWindow(); // loads the reference when one is configured
+    } catch (...) {
+        reportWarnings(ws, out);
+        throw;
+    }
+    reportWarnings(ws, out);
+    if (!ws.referenceLoaded()) {
+        out.stderrText += QStringLiteral("No reference translation: set DIRECTORY/REF_USECODE and "
+                                         "DIRECTORY/REF_PAK in %1\n")
+                              .arg(ws.iniPath());
+        return 1;
+    }
+    const QString usecodePath = ws.usecodePath();
+    const UsecodeFile game = parseUsecode(readWholeFile(usecodePath), usecodePath);
+    for (const QString& problem : game.problems + game.notices)
+        out.stderrText += problem + QLatin1Char('\n');
+    const QString hex = QString::fromLatin1(hexNum(funcNum));
+    int index = -1;
+    for (int i = 0; i < game.funcs.size() && index < 0; ++i)
+        if (game.funcs[i].FuncNum == funcNum) index = i;
+    if (index < 0) {
+        out.stderrText +=
+            QStringLiteral("No function %1 with strings in %2\n").arg(hex, usecodePath);
+        return 1;
+    }
+
+    // The lines as the function view would show them, without creating the
+    // translation file that showing would create.
+    const QString translationPath = ws.TranslationFilePath(funcNum);
+    const Lines lines = QFileInfo(translationPath).isFile()
+                            ? loadTranslationFile(translationPath)
+                            : extractStrings(game.image, game.funcs[index]);
+    const Lines originals = originalLinesReadOnly(ws, game, index);
+
+    TranslationMemory& memory = ws.translationMemory();
+    memory.fillScope(funcNum, all);
+    const Cp1252Codec codec;
+    int proposals = 0;
+    for (qsizetype k = 0; k < lines.size() && !memory.scopeIsEmpty(); ++k) {
+        const QByteArray original = k < originals.size() ? originals[k] : QByteArray();
+        if (lines[k] != original) continue; // translated already
+        const TranslationMemory::Proposal p = memory.FindReferenceTranslation(original, codec);
+        if (!p.found) continue;
+        out.stdoutBytes +=
+            QByteArray::number(k) + '\t' +
+            (p.exact ? QByteArray("exact") : similarityPercentText(p.similarity).toLatin1()) +
+            '\t' + p.translation + '\n';
+        ++proposals;
+    }
+    if (proposals > 0) return 0;
+    out.stderrText += QStringLiteral("No proposal for function %1 (%2)\n")
+                          .arg(hex, all ? QStringLiteral("whole reference")
+                                        : QStringLiteral("reference function %1").arg(hex));
+    return 1;
 }
 
 } // namespace lexivo::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace lexivo::cli {
@@ -7,6 +8,8 @@ namespace lexivo::cli {
 struct Output {
     QString stdoutText;
     QString stderrText;
+    // Printed byte for byte after stdoutText: game text in its own code page.
+    QByteArray stdoutBytes;
 };
 
 // Each returns the exit code (0 success, 1 failure) and throws lexivo::Error
@@ -26,5 +29,15 @@ int rebuild(const QString& programDirectory, bool complete, Output& out);
 // Verifies the game's usecode with the code verifier and every translation
 // file's line count against its function; one line per problem, 1 if any.
 int check(const QString& programDirectory, Output& out);
+// The proposals the translation memory makes for function funcNum (the first
+// function with that number): for every line whose text (its translation
+// file, else its strings) equals its original, one line "N\tHOW\tTEXT" in
+// stdoutBytes, N the line from 0, HOW "exact" or the rounded percentage, TEXT
+// the proposed text form. all: the scope is the whole reference (the
+// "SearchInAllFunc" toggle down), else the reference function of that number.
+// 0 with at least one proposal, 1 with none, without a reference or for an
+// unknown function (message on stderrText). Writes nothing: without orig.pak
+// the originals are taken as the first start would pack them.
+int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& out);
 
 } // namespace lexivo::cli

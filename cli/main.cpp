@@ -4,6 +4,7 @@
 //   lexivo-cli [--ini FILE] extract
 //   lexivo-cli [--ini FILE] rebuild [--complete]
 //   lexivo-cli [--ini FILE] check
+//   lexivo-cli [--ini FILE] suggest [--all] HEXNUM
 //
 // The program directory is the folder of the configuration file (default:
 // LEXIVO.INI beside this program). Exit 0 on success, 1 with the message on
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -25,7 +27,8 @@ int usage(const char* problem) {
                  "usage: lexivo-cli [--ini FILE] init\n"
                  "       lexivo-cli [--ini FILE] extract\n"
                  "       lexivo-cli [--ini FILE] rebuild [--complete]\n"
-                 "       lexivo-cli [--ini FILE] check\n",
+                 "       lexivo-cli [--ini FILE] check\n"
+                 "       lexivo-cli [--ini FILE] suggest [--all] HEXNUM\n",
                  problem);
     return 2;
 }
@@ -53,6 +56,18 @@ int main(int argc, char** argv) {
         complete = true;
         args.clear();
     }
+    bool all = false;
+    quint16 funcNum = 0;
+    if (command == QLatin1String("suggest")) {
+        all = args.removeAll(QStringLiteral("--all")) > 0;
+        if (args.size() != 1) return usage("suggest needs one function number (HEXNUM)");
+        // The function's HexNum, letter case ignored: one to four hex digits.
+        static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{1,4}$"));
+        if (!hex.match(args.first()).hasMatch())
+            return usage(qPrintable(
+                QStringLiteral("not a function number (1 to 4 hex digits): %1").arg(args.first())));
+        funcNum = quint16(args.takeFirst().toUInt(nullptr, 16));
+    }
     if (!args.isEmpty())
         return usage(qPrintable(QStringLiteral("unexpected argument: %1").arg(args.first())));
 
@@ -61,6 +76,7 @@ int main(int argc, char** argv) {
     lexivo::cli::Output out;
     const auto flush = [&out] {
         std::fputs(out.stdoutText.toLocal8Bit().constData(), stdout);
+        std::fwrite(out.stdoutBytes.constData(), 1, size_t(out.stdoutBytes.size()), stdout);
         std::fputs(out.stderrText.toLocal8Bit().constData(), stderr);
     };
     try {
@@ -73,6 +89,8 @@ int main(int argc, char** argv) {
             rc = lexivo::cli::rebuild(programDirectory, complete, out);
         else if (command == QLatin1String("check"))
             rc = lexivo::cli::check(programDirectory, out);
+        else if (command == QLatin1String("suggest"))
+            rc = lexivo::cli::suggest(programDirectory, funcNum, all, out);
         else
             return usage(qPrintable(QStringLiteral("unknown command: %1").arg(command)));
         flush();

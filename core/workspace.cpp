@@ -291,7 +291,21 @@ void Workspace::loadReference() {
         QString p = pathFromBytes(value);
         return QDir::isRelativePath(p) ? m_programDirectory + p : p;
     };
-    m_memory.load(path(m_settings.refUsecode), path(m_settings.refPak), m_warnings);
+    // The reference is read with the game's own loader: a symbol table is
+    // recognised and 0xFFFE records are stepped over. Damage is said; the
+    // functions read before it are used.
+    const QString usecode = path(m_settings.refUsecode);
+    const UsecodeFile reference = parseUsecode(readWholeFile(usecode), usecode);
+    for (const QString& problem : reference.problems)
+        m_warnings << QStringLiteral("Warning! The reference usecode is damaged: %1. The "
+                                     "translation memory uses the functions before the damage.")
+                          .arg(problem);
+    QList<TranslationMemory::ReferenceFunction> functions;
+    functions.reserve(reference.funcs.size());
+    for (const tFunc& func : reference.funcs)
+        functions.append({func.FuncNum, extractStrings(reference.image, func)});
+    m_memory.load(usecode, functions, reference.problems.isEmpty(), path(m_settings.refPak),
+                  m_warnings);
 }
 
 void Workspace::findGameWithoutWindow() {

@@ -62,7 +62,9 @@ public:
     // translation memory is to be loaded.
     bool hasReference() const;
     // The reference step: loads REF_USECODE and REF_PAK (relative paths are
-    // taken from the program directory) into the translation memory.
+    // taken from the program directory) into the translation memory. The
+    // reference usecode is read with the usecode loader; its damage, and a
+    // pack that does not fit it, are warnings (takeWarnings).
     void loadReference();
     bool referenceLoaded() const { return m_memory.isLoaded(); }
     TranslationMemory& translationMemory() { return m_memory; }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Lexivo and opens it on the bundled sample
 # game in the demo workspace demo/ (created on the first run, kept afterwards:
-# translations made in it survive the next run).
+# translations made in it survive the next run). The demo comes with a
+# reference translation, so the translation memory proposes lines at once.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" --window
@@ -11,8 +12,14 @@ demo="$root/demo"
 
 if [ ! -f "$demo/LEXIVO.INI" ]; then
     mkdir -p "$demo/workspace"
-    "$build/tools/lexivo-samplegame" "$demo/game"
-    printf '[DIRECTORY]\r\nEDITOR=workspace/\r\nU7=game/\r\n[USER]\r\nID=1\r\nNAME=Demo\r\n' \
+    # The game, and an earlier team's translation of it (reference/usecode and
+    # reference/ref.pak) for the translation memory.
+    "$build/tools/lexivo-samplegame" --reference "$demo/reference" "$demo/game"
+    # A few agreed terms in the reference's made-up language (u7.dic: term and
+    # translation, one line each).
+    printf '%s\r\n' Harrowmere Herruvvmiri goose guusi geese giisi Marra Merre inn onn \
+        stew stivv forge furgi mill moll 'Copper Kettle' 'Cuppir Kittli' >"$demo/workspace/u7.dic"
+    printf '[DIRECTORY]\r\nEDITOR=workspace/\r\nU7=game/\r\nREF_USECODE=reference/usecode\r\nREF_PAK=reference/ref.pak\r\n[USER]\r\nID=1\r\nNAME=Demo\r\n' \
         >"$demo/LEXIVO.INI"
 fi
 # The program keeps LEXIVO.INI and Help/ beside itself: run a copy from demo/.

@@ -1,7 +1,9 @@
 // lexivo-samplegame: writes a made-up game folder (usecode and text.flx) for
-// demonstrations, manual testing and benchmarks.
+// demonstrations, manual testing and benchmarks, and on request a reference
+// translation of it for the translation memory (usecode and ref.pak).
 
 #include "gamebuilder/samplegame.h"
+#include "gamebuilder/samplereference.h"
 
 #include "workspace/errors.h"
 
@@ -26,14 +28,24 @@ int main(int argc, char* argv[]) {
         QStringLiteral("small (a dozen functions, the default) or full (a game of realistic "
                        "size for benchmarks)."),
         QStringLiteral("scale"), QStringLiteral("small"));
+    const QCommandLineOption referenceOption(
+        QStringLiteral("reference"),
+        QStringLiteral("Also write a reference translation of the game into DIR: DIR/usecode "
+                       "(translated) and DIR/ref.pak (the originals it was translated from)."),
+        QStringLiteral("DIR"));
     parser.addOption(staticOption);
     parser.addOption(scaleOption);
-    parser.addPositionalArgument(QStringLiteral("OUTDIR"), QStringLiteral("The game folder."));
+    parser.addOption(referenceOption);
+    parser.addPositionalArgument(QStringLiteral("OUTDIR"),
+                                 QStringLiteral("The game folder (may be left out with "
+                                                "--reference)."),
+                                 QStringLiteral("[OUTDIR]"));
     parser.process(app);
 
     QTextStream err(stderr);
     const QStringList args = parser.positionalArguments();
-    if (args.size() != 1) {
+    const bool reference = parser.isSet(referenceOption);
+    if (args.size() > 1 || (args.isEmpty() && !reference)) {
         err << "lexivo-samplegame: expected exactly one OUTDIR\n";
         err << parser.helpText();
         return 2;
@@ -49,7 +61,11 @@ int main(int argc, char* argv[]) {
     }
 
     try {
-        const QList<QString> written = lexivo::gamebuild::writeSampleGame(args.first(), options);
+        QList<QString> written;
+        if (!args.isEmpty()) written = lexivo::gamebuild::writeSampleGame(args.first(), options);
+        if (reference)
+            written += lexivo::gamebuild::writeSampleReference(parser.value(referenceOption),
+                                                               options.scale);
         QTextStream out(stdout);
         for (const QString& path : written)
             out << path << ": " << QFileInfo(path).size() << " bytes\n";

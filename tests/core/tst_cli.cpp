@@ -4,8 +4,11 @@
 #include "gamebuilder/samplegame.h"
 #include "testgame.h"
 #include "workspace/errors.h"
+#include "workspace/pack.h"
+#include "workspace/translationfile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,6 +29,10 @@ private slots:
     void checkReportsDamagedUsecode();
     void sampleGameRebuildsIdentically_data();
     void sampleGameRebuildsIdentically();
+    void suggestProposals();
+    void suggestWritesNothing();
+    void suggestFailures();
+    void suggestProgram();
 };
 
 namespace {
@@ -218,6 +225,141 @@ void TestCli::sampleGameRebuildsIdentically() {
     QCOMPARE(cli::rebuild(prog, true, out), 0);
     QCOMPARE(out.stderrText, QString());
     QCOMPARE(readFile(usecode), image);
+}
+
+namespace {
+
+// A game of three functions and a reference for the first two: its usecode
+// holds the translations, its pack the originals they were made from (one
+// differs in letter case, one by a letter, one is unrelated).
+QString writeReferenceGame(const QTemporaryDir& root, bool withReference = true) {
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    writeFile(game + "usecode",
+              smallUsecode({{"Good day, traveller.", "Farewell, my friend!", "A new line."},
+                            {"Hm."},
+                            {"Good day, traveller."}}));
+    writeFile(prog + "ref/usecode",
+              smallUsecode({{"Guten Tag, Reisender.", "Leb wohl, mein Freund!", "Unsinn."},
+                            {"Hm-hm, caf\xE9."}}));
+    Pack::write(prog + "ref/ref.pak",
+                Pack::buildContent(
+                    {{"GOOD DAY, TRAVELLER.", "Farewell, my friends!", "Something else entirely."},
+                     {"Hm."}}));
+    writeIni(prog, game, {},
+             withReference ? QByteArray("REF_USECODE=ref/usecode\r\nREF_PAK=ref/ref.pak\r\n")
+                           : QByteArray());
+    return prog;
+}
+
+// Every file under root with its bytes.
+QMap<QString, QByteArray> snapshot(const QString& root) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, readFile(path));
+    }
+    return files;
+}
+
+} // namespace
+
+void TestCli::suggestProposals() {
+    QTemporaryDir root;
+    const QString prog = writeReferenceGame(root);
+    cli::Output out;
+    QCOMPARE(cli::suggest(prog, 0x400, false, out), 0);
+    // 200 * 20 / 41 = 97.6
+    QCOMPARE(out.stdoutBytes,
+             QByteArray("0\texact\tGuten Tag, Reisender.\n1\t98\tLeb wohl, mein Freund!\n"));
+
+    // A translated line gets no proposal; the translation file is read as the
+    // window reads it.
+    writeFile(prog + "0400.TXT", "Guten Tag!\r\nFarewell, my friend!\r\nA new line.\r\n");
+    out = {};
+    QCOMPARE(cli::suggest(prog, 0x400, false, out), 0);
+    QCOMPARE(out.stdoutBytes, QByteArray("1\t98\tLeb wohl, mein Freund!\n"));
+
+    // Function 0402 has no reference function of its own: only the whole
+    // reference proposes, and the first match in it wins.
+    out = {};
+    QCOMPARE(cli::suggest(prog, 0x402, false, out), 1);
+    QVERIFY2(out.stderrText.contains("No proposal for function 0402"), qPrintable(out.stderrText));
+    out = {};
+    QCOMPARE(cli::suggest(prog, 0x402, true, out), 0);
+    QCOMPARE(out.stdoutBytes, QByteArray("0\texact\tGuten Tag, Reisender.\n"));
+
+    // With orig.pak in place (after init) the originals come from it: the
+    // game's strings may have been rebuilt with translations by then.
+    QCOMPARE(cli::init(prog, out), 0);
+    writeFile(prog + "0401.TXT", "Hmm!\r\n");
+    QCOMPARE(cli::rebuild(prog, false, out), 0);
+    QFile::remove(prog + "0401.TXT");
+    out = {};
+    QCOMPARE(cli::suggest(prog, 0x401, false, out), 1); // "Hmm!" is not its original "Hm."
+    writeFile(prog + "0401.TXT", "Hm.\r\n");
+    out = {};
+    QCOMPARE(cli::suggest(prog, 0x401, false, out), 0);
+    QCOMPARE(out.stdoutBytes, QByteArray("0\texact\tHm-hm, caf\xE9.\n"));
+}
+
+// No translation file, no orig.pak, no funclist.txt, no pristine copy.
+void TestCli::suggestWritesNothing() {
+    QTemporaryDir root;
+    const QString prog = writeReferenceGame(root);
+    const QMap<QString, QByteArray> before = snapshot(root.path());
+    cli::Output out;
+    QCOMPARE(cli::suggest(prog, 0x400, true, out), 0);
+    QCOMPARE(cli::suggest(prog, 0x401, false, out), 0);
+    QCOMPARE(snapshot(root.path()), before);
+}
+
+void TestCli::suggestFailures() {
+    QTemporaryDir root;
+    const QString prog = writeReferenceGame(root);
+    cli::Output out;
+    QCOMPARE(cli::suggest(prog, 0x4FF, true, out), 1);
+    QVERIFY2(out.stderrText.contains("No function 04FF"), qPrintable(out.stderrText));
+
+    writeFile(prog + "0400.TXT", "\xEF\xBB\xBFGuten Tag!\r\n");
+    QVERIFY_THROWS_EXCEPTION(NotSingleByteText, cli::suggest(prog, 0x400, false, out));
+
+    // A damaged reference pack ends the command with a message naming it.
+    writeFile(prog + "ref/ref.pak", "BZh9 not a stream");
+    try {
+        cli::suggest(prog, 0x401, false, out);
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QVERIFY2(e.message().contains(prog + "ref/ref.pak"), qPrintable(e.message()));
+    }
+
+    QTemporaryDir plain;
+    const QString noReference = writeReferenceGame(plain, false);
+    out = {};
+    QCOMPARE(cli::suggest(noReference, 0x400, true, out), 1);
+    QVERIFY2(out.stderrText.contains("No reference translation"), qPrintable(out.stderrText));
+}
+
+void TestCli::suggestProgram() {
+    const QString exe = QCoreApplication::applicationDirPath() + "/../cli/lexivo-cli";
+    if (!QFileInfo::exists(exe)) QSKIP("lexivo-cli not built beside the tests");
+    QTemporaryDir root;
+    const QString ini = writeReferenceGame(root) + "LEXIVO.INI";
+    const auto run = [&](const QStringList& args, QByteArray* output = nullptr) {
+        QProcess p;
+        p.start(exe, QStringList{"--ini", ini, "suggest"} + args);
+        p.waitForFinished();
+        if (output) *output = p.readAllStandardOutput();
+        return p.exitCode();
+    };
+    QByteArray output;
+    QCOMPARE(run({"--all", "401"}, &output), 0); // case and leading zeros do not matter
+    QCOMPARE(output, QByteArray("0\texact\tHm-hm, caf\xE9.\n"));
+    QCOMPARE(run({"0401", "--all"}, &output), 0);
+    QCOMPARE(run({"4fF"}), 1);
+    for (const QStringList& bad :
+         {QStringList{}, {"40G"}, {"10000"}, {"0x401"}, {"401", "402"}, {"--every", "401"}})
+        QCOMPARE(run(bad), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
