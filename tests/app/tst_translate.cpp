@@ -8,6 +8,7 @@
 #include "testgame.h"
 #include "widgets/stringlistdelegate.h"
 #include "windowtest.h"
+#include "workspace/pack.h"
 #include "workspace/textlines.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -305,6 +306,48 @@ private slots:
         QCOMPARE(backOf(0), setting(w, lexivo::DictionaryBack));
         QCOMPARE(backOf(6), setting(w, lexivo::NormalBack));
         QCOMPARE(backOf(18), setting(w, lexivo::OriginalBack));
+    }
+
+    // A line still equal to its original gets the reference's translation as
+    // a proposal, with its message; nothing is stored until Enter.
+    void referenceProposals() {
+        Workspace ws;
+        // The reference: its originals (an earlier edition) and their translations.
+        writeFile(ws.temp.path() + "/ref/usecode",
+                  smallUsecode({{"Guten Tag.", "Lebt wohl, Reisender."}, {"Ja."}}));
+        lexivo::Pack::write(
+            ws.temp.path() + "/ref/ref.pak",
+            lexivo::Pack::buildContent({{"GOOD DAY.", "Farewell, traveller."}, {"Yes."}}));
+        writeIni(ws.program, ws.game, {},
+                 "REF_USECODE=" + QFile::encodeName(ws.temp.path()) + "/ref/usecode\r\nREF_PAK=" +
+                     QFile::encodeName(ws.temp.path()) + "/ref/ref.pak\r\n");
+        writeFile(ws.game + "usecode",
+                  smallUsecode({{"Good day.", "Farewell, traveler."}, {"Yes.", "No."}}));
+        ModalAnswerer answerer;
+        MainWindow w(ws.program);
+        showAndActivate(w);
+        QCOMPARE(answerer.log, QStringList());
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("Guten Tag."));
+        QCOMPARE(w.statusText(), QStringLiteral("Exact translation found in reference file, "
+                                                "using it. Please confirm with enter key."));
+        QCOMPARE(ws.file("0400.TXT"), QByteArray("Good day.\r\nFarewell, traveler.\r\n"));
+        // Enter accepts the proposal; the next line brings a similar one.
+        QTest::keyClick(editor(w), Qt::Key_Return);
+        QCOMPARE(ws.file("0400.TXT"), QByteArray("Guten Tag.\r\nFarewell, traveler.\r\n"));
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("Lebt wohl, Reisender."));
+        QCOMPARE(w.statusText(), QStringLiteral("Found a translation 97% similar, using it. "
+                                                "Please confirm with enter key."));
+        // A translated line gets no proposal.
+        clickRow(w, 0);
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("Guten Tag."));
+        QCOMPARE(w.statusText(), QString());
+        // With SearchInAllFunc up only the reference function of the same
+        // number is searched: "No." has nothing, "Yes." finds "Ja.".
+        chooseFunction(w, 1);
+        clickRow(w, 1);
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("No."));
+        clickRow(w, 0);
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("Ja."));
     }
 
     void rightClickLooksTheWordUp() {
