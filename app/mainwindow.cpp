@@ -52,7 +52,10 @@ MainWindow::MainWindow(QString programDirectory, FolderBrowser folderBrowser, QW
     setUpEditors();
     setUpTextTab();
     FormCreate();
-    if (!m_startupAborted) m_quickSearchWindow = new QuickSearchWindow(this);
+    if (!m_startupAborted) {
+        m_quickSearchWindow = new QuickSearchWindow(this);
+        m_quickSearchWindow->onChoose = [this](int row) { guard([&] { quickSearchChoose(row); }); };
+    }
 }
 
 MainWindow::~MainWindow() = default;

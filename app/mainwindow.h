@@ -121,12 +121,14 @@ public:
     int ChangeCount = 0;
     bool textTabModified() const { return m_textModified; }
 
+    // ---- find and replace (mainwindow_find.cpp) ----
+    void btnSearchClick();   // find: the dialog, then the search of the active tab
+    void btnFindNextClick(); // the next hit, or the next line of the text tab
+    void Replace1Click();    // replace in the shown function or the text tab
+
     // Hooks filled by later work; each is wired to its command already.
     void btnAddCmtClick();             // add a comment to the selected line
     void btnShowCommentClick();        // comments viewer
-    void btnSearchClick();             // find
-    void btnFindNextClick();           // find next
-    void Replace1Click();              // replace
     void Options1Click();              // options dialog
     void MarkListItem(int tag);        // status grid: mark selected functions
     void FuncStatusGridViewDblClick(); // status grid: open the function
@@ -167,6 +169,11 @@ private:
 
     // Translating (mainwindow_translate.cpp).
     void setUpEditors();
+    // Find (mainwindow_find.cpp).
+    QString selectedTextOfActiveTab() const;
+    void searchUsecodeTab(const QByteArray& text, bool original);
+    void searchTextTab(const QString& text, bool original);
+    void quickSearchChoose(int row);
     // Text tab (mainwindow_text.cpp).
     void setUpTextTab();
     void fillTextTab();
@@ -206,6 +213,8 @@ private:
     // on the current row loads it only when the accept's advance put the
     // selection there without loading it.
     int m_selectLineRow = -1;
+    // The function ShowFunction showed whole (-1 while none or after a failure).
+    int m_shownFunction = -1;
     bool m_quietSelection = false;
     StringListDelegate* m_stringListDelegate = nullptr;
     LineAttributeHighlighter* m_memoStrHighlighter = nullptr;

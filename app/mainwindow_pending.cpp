@@ -11,6 +11,7 @@ void MainWindow::btnShowCommentClick() {}
 void MainWindow::btnSearchClick() {}
 void MainWindow::btnFindNextClick() {}
 void MainWindow::Replace1Click() {}
+void MainWindow::quickSearchChoose(int) {}
 
 // Options dialog; also opened by the first show on a first run.
 void MainWindow::Options1Click() {}

@@ -106,8 +106,9 @@ void MainWindow::updateCommandStates() {
     btnRebuildAll->setEnabled(m_startupComplete);
     RebuildAllusecode1->setEnabled(m_startupComplete);
     setFastRebuildEnabled(false);
+    // The toolbar button waits for the first hit; the menu item is always
+    // there (with nothing to step through it only shows the tab).
     btnFindNext->setEnabled(false);
-    Findnext1->setEnabled(false);
 }
 
 void MainWindow::loadNotes() {

@@ -102,6 +102,7 @@ void MainWindow::ShowFunction(int index) {
     CurrentOriginals.clear();
     LineHasComment.clear();
     m_selectLineRow = -1;
+    m_shownFunction = -1;
     rtfComment->clear();
     btnAddCmt->setEnabled(false);
     memoStr->clear();
@@ -131,6 +132,7 @@ void MainWindow::ShowFunction(int index) {
         lbStrings->setCurrentRow(-1);
         m_quietSelection = false;
         lbStrings->setUpdatesEnabled(true);
+        m_shownFunction = index;
     }
     // The lines that carry comments are marked once the comments are loaded
     // (MarkCommentedLines); until then no line has one.
