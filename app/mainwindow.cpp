@@ -3,6 +3,7 @@
 #include "colorsetting.h"
 #include "dialogs/quicksearchwindow.h"
 #include "widgets/escapingtextedit.h"
+#include "widgets/icons.h"
 #include "widgets/stringlistdelegate.h"
 
 #include <QAction>
@@ -321,7 +322,7 @@ QToolButton* MainWindow::addToolButton(const char* objectName, const QString& te
     QToolButton* button = new QToolButton(ToolBar1);
     button->setObjectName(QString::fromLatin1(objectName));
     button->setText(text);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     if (handler)
         connect(button, &QToolButton::clicked, this,
@@ -359,6 +360,20 @@ void MainWindow::createToolBar() {
                                    &MainWindow::btnShowCommentClick);
     ToolBar1->addSeparator()->setObjectName(QStringLiteral("ToolButton3"));
     btnQuit = addToolButton("btnQuit", QStringLiteral("Quit"), &MainWindow::btnQuitClick);
+
+    const std::pair<QToolButton*, ToolIcon> icons[] = {
+        {btnRebuildFast, ToolIcon::FastRebuild},
+        {btnRebuildAll, ToolIcon::CompleteRebuild},
+        {btnSearch, ToolIcon::Find},
+        {btnFindNext, ToolIcon::FindNext},
+        {btnReplace, ToolIcon::Replace},
+        {btnAutoReplace, ToolIcon::AutoReplace},
+        {btnSearchInAllFunc, ToolIcon::SearchInAllFunc},
+        {btnShowComment, ToolIcon::ViewComments},
+        {btnQuit, ToolIcon::Quit}};
+    for (const auto& [button, icon] : icons)
+        button->setIcon(toolIcon(icon));
+    ToolBar1->setIconSize(QSize(20, 20));
 }
 
 void MainWindow::createPopupMenus() {
