@@ -2,9 +2,10 @@
 
 #include "usecode/verifier.h"
 #include "workspace.h"
-#include "workspace/errors.h"
 #include "workspace/cp1252codec.h"
+#include "workspace/errors.h"
 #include "workspace/fileio.h"
+#include "workspace/gametext.h"
 #include "workspace/pack.h"
 #include "workspace/translationfile.h"
 #include "workspace/translationmemory.h"
@@ -80,6 +81,38 @@ Lines originalLinesReadOnly(const Workspace& ws, const UsecodeFile& game, int in
     return extractStrings(source->image, source->funcs[index]);
 }
 
+// text.txt against the game's message table: one line per non-empty record
+// of text.flx, or per message line of textmsg.txt. A damaged game file is a
+// problem too; records that do not follow their table are only said.
+QStringList checkGameText(const Workspace& ws, Output& out) {
+    const QString textPath = ws.textPath();
+    const GameTextFile game = findGameTextFile(ws.usecodeDirectory());
+    if (!QFileInfo(textPath).isFile() || game.path.isEmpty()) return {};
+    try {
+        const qsizetype lines = loadTextLines(textPath).size();
+        const QByteArray bytes = readWholeFile(game.path);
+        qsizetype expected = 0;
+        if (game.isMessageFile) {
+            expected = messageTexts(messageFileLines(bytes, game.path)).size();
+        } else {
+            const DecodedTextArchive decoded = decodeTextArchive(bytes, game.path);
+            for (const QString& warning : decoded.warnings)
+                out.stderrText += warning + QLatin1Char('\n');
+            expected = decoded.lines.size();
+        }
+        if (lines == expected) return {};
+        return {QStringLiteral("%1: %2 lines, but %3 has %4 %5")
+                    .arg(textPath)
+                    .arg(lines)
+                    .arg(game.path)
+                    .arg(expected)
+                    .arg(game.isMessageFile ? QStringLiteral("message lines")
+                                            : QStringLiteral("records"))};
+    } catch (const DataError& e) {
+        return {e.message()};
+    }
+}
+
 } // namespace
 
 int init(const QString& programDirectory, Output& out) {
@@ -111,8 +144,9 @@ int rebuild(const QString& programDirectory, bool complete, Output& out) {
         out.stderrText += warning + QLatin1Char('\n');
     if (report.usecodeWritten)
         out.stdoutText += QStringLiteral("Usecode compiled in %1ms\n").arg(report.milliseconds);
-    // Exit 0 only when every translation went in.
-    if (report.notApplied.isEmpty()) return 0;
+    // Exit 0 only when every translation went in, and the game text too when
+    // it was to be written (the text step leaves TextChanged set otherwise).
+    if (report.notApplied.isEmpty()) return ws.TextChanged ? 1 : 0;
     QStringList names;
     for (quint16 n : report.notApplied)
         names << QString::fromLatin1(hexNum(n));
@@ -155,6 +189,7 @@ int check(const QString& programDirectory, Output& out) {
                             .arg(QString::fromLatin1(func.HexNum))
                             .arg(strings);
     }
+    problems += checkGameText(ws, out);
     for (const QString& problem : problems)
         out.stdoutText += problem + QLatin1Char('\n');
     return problems.isEmpty() ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "workspace.h"
 
 #include "usecode/rebuild.h"
+#include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
 #include "workspace/paths.h"
@@ -164,8 +165,24 @@ void Workspace::loadUsecode() {
 }
 
 void Workspace::loadGameText() {
-    // The game-text step (text.txt, text.eng from text.flx or textmsg.txt)
-    // comes with the game-text work.
+    m_gameTextLoaded = false;
+    GameText::Folders folders;
+    folders.usecodeDirectory = m_usecodeDirectory;
+    folders.editorDirectory = m_editorDirectory;
+    // The reference directory is the folder of the reference pack (a relative
+    // REF_PAK is taken from the program directory). Without REF_PAK there is
+    // none, and no other folder is searched for a reference pair.
+    if (!m_settings.refPak.isEmpty()) {
+        QString pak = pathFromBytes(m_settings.refPak);
+        if (QDir::isRelativePath(pak)) pak = m_programDirectory + pak;
+        folders.referenceDirectory = withTrailingSlash(QFileInfo(pak).path());
+    }
+    const Cp1252Codec codec;
+    GameText::Loaded loaded =
+        m_gameText.load(folders, textPath(), englishTextPath(), codec, m_warnings);
+    UseMessageFile = m_gameText.usesMessageFile();
+    m_textLines = std::move(loaded.text);
+    m_englishLines = std::move(loaded.english);
     m_gameTextLoaded = true;
 }
 
@@ -443,8 +460,15 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         TranslationsChanged = false;
     }
     if (TextChanged || CompleteRebuild) {
-        report.warnings += WriteBackGameText(textTabLines ? *textTabLines : m_textLines);
-        report.textWritten = true;
+        try {
+            report.warnings += WriteBackGameText(textTabLines ? *textTabLines : m_textLines);
+            report.textWritten = m_gameText.hasGameFile();
+        } catch (const Error& e) {
+            // The usecode may be written already, and its report must still
+            // reach the user; the text stays to be written by the next rebuild.
+            report.warnings << QStringLiteral("The game text was not written: %1").arg(e.message());
+            TextChanged = true;
+        }
     }
     return report;
 }
@@ -454,11 +478,12 @@ void Workspace::reloadUsecode() {
 }
 
 QStringList Workspace::WriteBackGameText(const Lines& lines) {
-    // Writing Text.flx / textmsg.txt from the text tab comes with the
-    // game-text work; until then there is nothing to write.
-    Q_UNUSED(lines);
+    // Edits of the text tab not saved yet go to text.txt first, so that
+    // text.txt holds what the game file is written from.
+    if (lines != m_textLines) saveTextTab(lines);
+    QStringList warnings = m_gameText.writeBack(lines);
     TextChanged = false;
-    return {};
+    return warnings;
 }
 
 void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {

@@ -4,6 +4,7 @@
 #include "workspace/config.h"
 #include "workspace/dictionary.h"
 #include "workspace/filestamp.h"
+#include "workspace/gametext.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
 #include "workspace/textlines.h"
@@ -204,6 +205,7 @@ private:
     bool m_gameTextLoaded = false;
     Lines m_textLines;
     Lines m_englishLines;
+    GameText m_gameText;
 
     Lines openFunctionLinesAt(int index, const QString& path);
     void keepPristineCopies();

@@ -2,6 +2,7 @@
 
 #include "clicommands.h"
 #include "gamebuilder/samplegame.h"
+#include "gamebuilder/textarchive.h"
 #include "testgame.h"
 #include "workspace/errors.h"
 #include "workspace/pack.h"
@@ -33,6 +34,9 @@ private slots:
     void suggestWritesNothing();
     void suggestFailures();
     void suggestProgram();
+    void checkReportsTextLineCount_data();
+    void checkReportsTextLineCount();
+    void rebuildFailsWhenTextIsNotWritten();
 };
 
 namespace {
@@ -360,6 +364,67 @@ void TestCli::suggestProgram() {
     for (const QStringList& bad :
          {QStringList{}, {"40G"}, {"10000"}, {"0x401"}, {"401", "402"}, {"--every", "401"}})
         QCOMPARE(run(bad), 2);
+}
+
+void TestCli::checkReportsTextLineCount_data() {
+    QTest::addColumn<QString>("gameFile");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("counted");
+    QTest::newRow("archive") << "text.flx" << gamebuild::textArchive({"One.", std::nullopt, "Two."})
+                             << "has 2 records";
+    QTest::newRow("message file") << "textmsg.txt"
+                                  << gamebuild::messageFile({"# messages", "0x1:One.", "0x2:Two."})
+                                  << "has 2 message lines";
+}
+
+// text.txt with a line more than the game file has messages fails the check;
+// so does a damaged archive, named with its entry.
+void TestCli::checkReportsTextLineCount() {
+    QFETCH(QString, gameFile);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, counted);
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    writeFile(game + "usecode", smallUsecode(Game));
+    writeFile(game + gameFile, content);
+    writeIni(prog, game);
+    cli::Output out;
+    QCOMPARE(cli::init(prog, out), 0);
+    QCOMPARE(readFile(prog + "text.txt"), QByteArray("One.\r\nTwo.\r\n"));
+    QCOMPARE(cli::check(prog, out), 0);
+    writeFile(prog + "text.txt", "One.\r\nTwo.\r\nThree.\r\n");
+    out = {};
+    QCOMPARE(cli::check(prog, out), 1);
+    QCOMPARE(out.stdoutText, QStringLiteral("%1: 3 lines, but %2 %3\n")
+                                 .arg(prog + "text.txt", game + gameFile, counted));
+
+    if (gameFile != "text.flx") return;
+    writeFile(game + gameFile, content.chopped(1));
+    out = {};
+    QCOMPARE(cli::check(prog, out), 1);
+    QVERIFY2(out.stdoutText.contains(game + gameFile) &&
+                 out.stdoutText.contains("table entry 3 of 3"),
+             qPrintable(out.stdoutText));
+}
+
+// A text step that cannot write its file fails the command, after the
+// usecode file was written; the warnings say what happened.
+void TestCli::rebuildFailsWhenTextIsNotWritten() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    writeFile(game + "usecode", smallUsecode(Game));
+    writeFile(game + "TEXT.FLX", gamebuild::textArchive({"One.", "Two."}));
+    writeIni(prog, game);
+    cli::Output out;
+    QCOMPARE(cli::init(prog, out), 0);
+    QVERIFY(QFile::remove(game + "TEXT.FLX"));
+    out = {};
+    QCOMPARE(cli::rebuild(prog, true, out), 1);
+    QVERIFY(out.stdoutText.startsWith("Usecode compiled in "));
+    QVERIFY2(out.stderrText.startsWith("The game text was not written: ") &&
+                 out.stderrText.contains("held neither text.flx nor textmsg.txt"),
+             qPrintable(out.stderrText));
+    QVERIFY(!QFileInfo::exists(game + "TEXT.FLX") && !QFileInfo::exists(game + "Text.flx"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,6 +1,7 @@
 // The workspace: paths, locating the game, the loading steps, translation
 // files, descriptions, the original-strings pack and the rebuild driver.
 
+#include "gamebuilder/textarchive.h"
 #include "testgame.h"
 #include "workspace.h"
 #include "workspace/errors.h"
@@ -314,7 +315,8 @@ void TestWorkspace::pristineCopiesFeedThePack() {
     Fixture fx;
     const QByteArray image = smallUsecode(ThreeFunctions);
     writeFile(fx.game() + "usecode", image);
-    writeFile(fx.game() + "TEXT.FLX", "flx bytes");
+    const QByteArray archive = gamebuild::textArchive({QByteArray("Hello.")});
+    writeFile(fx.game() + "TEXT.FLX", archive);
     writeIni(fx.program(), fx.game());
     {
         Workspace ws(fx.program());
@@ -323,7 +325,7 @@ void TestWorkspace::pristineCopiesFeedThePack() {
         ws.Rebuild(true);
     }
     QCOMPARE(readFile(fx.program() + "usecode.orig"), image);
-    QCOMPARE(readFile(fx.program() + "text.flx.orig"), QByteArray("flx bytes"));
+    QCOMPARE(readFile(fx.program() + "text.flx.orig"), archive);
     QVERIFY(readFile(fx.game() + "usecode") != image);
 
     QVERIFY(QFile::remove(fx.program() + "orig.pak"));
