@@ -13,9 +13,6 @@ void MainWindow::btnFindNextClick() {}
 void MainWindow::Replace1Click() {}
 void MainWindow::quickSearchChoose(int) {}
 
-// Options dialog; also opened by the first show on a first run.
-void MainWindow::Options1Click() {}
-
 void MainWindow::MarkListItem(int tag) {
     Q_UNUSED(tag);
 }

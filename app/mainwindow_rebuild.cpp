@@ -75,7 +75,9 @@ void MainWindow::runRebuild(bool complete) {
     if (report.usecodeWritten)
         setStatusText(QStringLiteral("Usecode compiled in %1ms").arg(report.milliseconds));
     if (!report.warnings.isEmpty()) showMessage(report.warnings.join(QLatin1Char('\n')));
-    setFastRebuildEnabled(false);
+    // A text step that could not write the game file keeps its change flag:
+    // the fast rebuild stays available for the next attempt.
+    setFastRebuildEnabled(m_ws.TextChanged);
 }
 
 // The game file changed on disk after it was loaded: nothing was written. The

@@ -114,6 +114,16 @@ void Workspace::chooseGameDirectory(const QString& directory) {
     m_ini->writeString(ini::Directory, ini::U7, m_settings.gameDirectory);
 }
 
+void Workspace::useGameDirectory(const QString& directory) {
+    m_gameDirectory = withTrailingSlash(directory);
+    m_settings.gameDirectory = bytesFromPath(directory);
+    if (!locateUsecode()) {
+        const QString staticDir = findEntry(m_gameDirectory, QStringLiteral("static"));
+        m_usecodeDirectory =
+            staticDir.isEmpty() ? m_gameDirectory + QStringLiteral("static/") : withTrailingSlash(staticDir);
+    }
+}
+
 bool Workspace::locateUsecode() {
     if (m_gameDirectory.isEmpty()) return false;
     if (fileExistsNoCase(m_gameDirectory, QStringLiteral("usecode"))) {

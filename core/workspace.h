@@ -74,6 +74,11 @@ public:
     // The folder the user chose: becomes the game directory and is written at
     // once to DIRECTORY/U7.
     void chooseGameDirectory(const QString& directory);
+    // The game directory confirmed in the options dialog (already written to
+    // the configuration): the usecode directory becomes that directory when
+    // usecode lies directly in it, else its static/ subdirectory. The usecode
+    // file already loaded stays; the next rebuild writes to the new place.
+    void useGameDirectory(const QString& directory);
     // Finds usecode in the game directory, else in its static/ subdirectory
     // (names matched without regard to case). False when there is none.
     bool locateUsecode();

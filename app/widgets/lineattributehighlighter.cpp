@@ -15,13 +15,15 @@ void LineAttributeHighlighter::highlightBlock(const QString& text) {
         const CharAttr& a = attrs[start];
         qsizetype end = start + 1;
         while (end < attrs.size() && attrs[end].set == a.set && attrs[end].fore == a.fore &&
-               attrs[end].back == a.back && attrs[end].italic == a.italic)
+               attrs[end].back == a.back && attrs[end].italic == a.italic &&
+               attrs[end].bold == a.bold)
             ++end;
         if (a.set) {
             QTextCharFormat format;
             format.setForeground(a.fore);
             format.setBackground(a.back);
             format.setFontItalic(a.italic);
+            format.setFontWeight(a.bold ? QFont::Bold : QFont::Normal);
             setFormat(int(start), int(end - start), format);
         }
         start = end;

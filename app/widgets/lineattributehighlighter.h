@@ -14,6 +14,7 @@ struct CharAttr {
     QColor fore;
     QColor back;
     bool italic = false;
+    bool bold = false;
 };
 
 // Asks a per-line attribute callback for every line the editor paints and
@@ -26,6 +27,9 @@ public:
     using Callback = std::function<void(const QString& line, QList<CharAttr>& attrs)>;
 
     LineAttributeHighlighter(QTextDocument* document, Callback callback);
+
+    // The row being coloured, for callbacks that colour by row.
+    int currentRow() const { return currentBlock().blockNumber(); }
 
 protected:
     void highlightBlock(const QString& text) override;
