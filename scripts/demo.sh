@@ -21,9 +21,20 @@ if [ ! -f "$demo/LEXIVO.INI" ]; then
         stew stivv forge furgi mill moll 'Copper Kettle' 'Cuppir Kittli' >"$demo/workspace/u7.dic"
     printf '[DIRECTORY]\r\nEDITOR=workspace/\r\nU7=game/\r\nREF_USECODE=reference/usecode\r\nREF_PAK=reference/ref.pak\r\n[USER]\r\nID=1\r\nNAME=Demo\r\n' \
         >"$demo/LEXIVO.INI"
+    # The first start (text.txt, text.eng, orig.pak), then a few game messages
+    # already translated in the text tab, one with a translator's note.
+    "$build/cli/lexivo-cli" --ini "$demo/LEXIVO.INI" init >/dev/null
+    awk 'BEGIN { ORS = "\r\n" } { sub(/\r$/, "") }
+         NR == 1 { $0 = "Yua cennut riech det." }
+         NR == 2 { $0 = "Ot os lucked. # the door, not a chest" }
+         NR == 4 { $0 = "Nudong heppins." }
+         NR == 6 { $0 = "Yua eri hangry." }
+         { print }' "$demo/workspace/text.txt" >"$demo/workspace/text.txt.new"
+    mv "$demo/workspace/text.txt.new" "$demo/workspace/text.txt"
 fi
 # The program keeps LEXIVO.INI and Help/ beside itself: run a copy from demo/.
 cp "$build/app/lexivo" "$demo/lexivo"
-mkdir -p "$demo/Help"
+mkdir -p "$demo/Help" "$demo/colors"
 cp -r "$root/resources/help/." "$demo/Help/" 2>/dev/null || true
+cp "$root/resources/colors/"*.clr "$demo/colors/"
 exec "$demo/lexivo"
