@@ -4,6 +4,7 @@
 #include "workspace.h"
 #include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
+#include "workspace/search.h"
 
 #include <QMainWindow>
 #include <exception>
@@ -125,6 +126,11 @@ public:
     void btnSearchClick();   // find: the dialog, then the search of the active tab
     void btnFindNextClick(); // the next hit, or the next line of the text tab
     void Replace1Click();    // replace in the shown function or the text tab
+    void ShowHit(int k);     // hit k: its function and line, the text selected
+    void SelectInText(int i, int p, int n);
+    QList<SearchHit> SearchHits; // of the last usecode-tab search
+    int CurrentHit = 0;
+    QString TextSearchText; // set by a text-tab search: Find next searches that tab
 
     // Hooks filled by later work; each is wired to its command already.
     void btnAddCmtClick();             // add a comment to the selected line

@@ -8,10 +8,6 @@ namespace lexivo {
 
 void MainWindow::btnAddCmtClick() {}
 void MainWindow::btnShowCommentClick() {}
-void MainWindow::btnSearchClick() {}
-void MainWindow::btnFindNextClick() {}
-void MainWindow::Replace1Click() {}
-void MainWindow::quickSearchChoose(int) {}
 
 void MainWindow::MarkListItem(int tag) {
     Q_UNUSED(tag);

@@ -9,6 +9,9 @@ QuickSearchWindow::QuickSearchWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Quick Search"));
+    // Shown by a search, it leaves the keyboard with the main window, so that
+    // F3 and typing go on there.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     resize(205, 300);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
