@@ -119,6 +119,8 @@ public:
     void Removeterm1Click(); // PopupMenu2: "Remove term"
     // The editor's lines as bytes (what text.txt and the game file get).
     Lines textTabLines() const;
+    // Fills the editor and the English list from text.txt and text.eng.
+    void fillTextTab();
     int ChangeCount = 0;
     bool textTabModified() const { return m_textModified; }
 
@@ -182,7 +184,6 @@ private:
     void quickSearchChoose(int row);
     // Text tab (mainwindow_text.cpp).
     void setUpTextTab();
-    void fillTextTab();
     void syncTextTabToCaret();
     bool textTabEventFilter(QObject* watched, QEvent* event);
     // Recolours both editors after the dictionary changed.
