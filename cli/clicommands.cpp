@@ -58,27 +58,7 @@ void reportWarnings(Workspace& ws, Output& out) {
 // first start would build it from (usecode.orig when there is one, else the
 // game's usecode), and nothing is written.
 Lines originalLinesReadOnly(const Workspace& ws, const UsecodeFile& game, int index) {
-    const QString packPath = ws.origPakPath();
-    if (QFileInfo::exists(packPath)) {
-        Pack pack;
-        pack.load(packPath);
-        return pack.blockLines(index);
-    }
-    const QString pristine = ws.pristineUsecodePath();
-    UsecodeFile pristineFile;
-    const UsecodeFile* source = &game;
-    QString sourcePath = ws.usecodePath();
-    if (QFileInfo(pristine).isFile()) {
-        pristineFile = parseUsecode(readWholeFile(pristine), pristine);
-        source = &pristineFile;
-        sourcePath = pristine;
-    }
-    if (!source->problems.isEmpty())
-        throw DataError(QStringLiteral("%1 does not exist and cannot be made from %2, which is "
-                                       "damaged: the originals are unknown.")
-                            .arg(packPath, sourcePath));
-    if (index >= source->funcs.size()) return {};
-    return extractStrings(source->image, source->funcs[index]);
+    return ws.originalPackWithoutWriting(game).blockLines(index);
 }
 
 // text.txt against the game's message table: one line per non-empty record
@@ -252,6 +232,27 @@ int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& 
     out.stderrText += QStringLiteral("No proposal for function %1 (%2)\n")
                           .arg(hex, all ? QStringLiteral("whole reference")
                                         : QStringLiteral("reference function %1").arg(hex));
+    return 1;
+}
+
+int find(const QString& programDirectory, const QByteArray& text, bool original, Output& out) {
+    // Reads only: no orig.pak, funclist.txt or translation file is made.
+    Workspace ws(programDirectory);
+    try {
+        ws.startReadOnly(original);
+    } catch (...) {
+        reportWarnings(ws, out);
+        throw;
+    }
+    reportWarnings(ws, out);
+    const SearchResult result = ws.searchUsecode(text, original);
+    for (const SearchHit& hit : result.hits)
+        out.stdoutBytes += ws.hitRow(hit) + '\n';
+    if (!result.statusText.isEmpty()) out.stderrText += result.statusText + QLatin1Char('\n');
+    if (!result.hits.isEmpty()) return 0;
+    out.stderrText += original
+                          ? QStringLiteral("No original line contains the text\n")
+                          : QStringLiteral("No line of the translation files contains the text\n");
     return 1;
 }
 

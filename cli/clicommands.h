@@ -39,5 +39,12 @@ int check(const QString& programDirectory, Output& out);
 // unknown function (message on stderrText). Writes nothing: without orig.pak
 // the originals are taken as the first start would pack them.
 int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& out);
+// The usecode-tab search for text (Windows-1252 bytes): through the
+// translation files, or through the originals (orig.pak, or without it the
+// originals as the first start would pack them). One line per hit in
+// stdoutBytes, the Quick Search row, in hit order; why the search stopped
+// early or what it did not search on stderrText. 0 with hits, 1 without.
+// Writes nothing.
+int find(const QString& programDirectory, const QByteArray& text, bool original, Output& out);
 
 } // namespace lexivo::cli

@@ -5,6 +5,7 @@
 //   lexivo-cli [--ini FILE] rebuild [--complete]
 //   lexivo-cli [--ini FILE] check
 //   lexivo-cli [--ini FILE] suggest [--all] HEXNUM
+//   lexivo-cli [--ini FILE] find [--original] TEXT
 //
 // The program directory is the folder of the configuration file (default:
 // LEXIVO.INI beside this program). Exit 0 on success, 1 with the message on
@@ -12,6 +13,7 @@
 
 #include "clicommands.h"
 
+#include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
 
 #include <QCoreApplication>
@@ -28,7 +30,8 @@ int usage(const char* problem) {
                  "       lexivo-cli [--ini FILE] extract\n"
                  "       lexivo-cli [--ini FILE] rebuild [--complete]\n"
                  "       lexivo-cli [--ini FILE] check\n"
-                 "       lexivo-cli [--ini FILE] suggest [--all] HEXNUM\n",
+                 "       lexivo-cli [--ini FILE] suggest [--all] HEXNUM\n"
+                 "       lexivo-cli [--ini FILE] find [--original] TEXT\n",
                  problem);
     return 2;
 }
@@ -68,6 +71,36 @@ int main(int argc, char** argv) {
                 QStringLiteral("not a function number (1 to 4 hex digits): %1").arg(args.first())));
         funcNum = quint16(args.takeFirst().toUInt(nullptr, 16));
     }
+    bool original = false;
+    QByteArray findText;
+    if (command == QLatin1String("find")) {
+        QStringList operands;
+        bool options = true;
+        for (const QString& arg : std::as_const(args)) {
+            if (options && arg == QLatin1String("--original"))
+                original = true;
+            else if (options && arg == QLatin1String("--"))
+                options = false;
+            else
+                operands << arg;
+        }
+        args.clear();
+        if (operands.size() != 1) return usage("find needs one search text (TEXT)");
+        const QString text = operands.first();
+        if (text.isEmpty()) return usage("the search text is empty");
+        // The search text is compared as the game's bytes: the command line
+        // (UTF-8) is converted through the display code page, and a
+        // character it cannot hold is refused rather than replaced.
+        qsizetype bad = 0;
+        if (!lexivo::Cp1252Codec().encode(text, findText, &bad)) {
+            const QString character = text.mid(bad, text.at(bad).isHighSurrogate() ? 2 : 1);
+            const uint code = character.toUcs4().value(0);
+            return usage(qPrintable(
+                QStringLiteral("the search text holds \"%1\" (U+%2), which Windows-1252 cannot "
+                               "hold (the command line is read as UTF-8)")
+                    .arg(character, QString::number(code, 16).toUpper().rightJustified(4, '0'))));
+        }
+    }
     if (!args.isEmpty())
         return usage(qPrintable(QStringLiteral("unexpected argument: %1").arg(args.first())));
 
@@ -91,6 +124,8 @@ int main(int argc, char** argv) {
             rc = lexivo::cli::check(programDirectory, out);
         else if (command == QLatin1String("suggest"))
             rc = lexivo::cli::suggest(programDirectory, funcNum, all, out);
+        else if (command == QLatin1String("find"))
+            rc = lexivo::cli::find(programDirectory, findText, original, out);
         else
             return usage(qPrintable(QStringLiteral("unknown command: %1").arg(command)));
         flush();

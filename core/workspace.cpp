@@ -155,7 +155,7 @@ void Workspace::loadUsecode() {
         descriptions = m_usecode.symbolDescriptionLines;
         // funclist.txt is never made again once it exists: a damaged usecode
         // file must not leave a partial one behind for good.
-        if (m_usecode.problems.isEmpty()) saveTextLines(funclist, descriptions);
+        if (m_usecode.problems.isEmpty() && !m_writeNothing) saveTextLines(funclist, descriptions);
     }
     if (haveFunclist || m_usecode.hasSymbolTable) {
         // One pass over funclist.txt instead of a scan per function: the
@@ -339,6 +339,10 @@ void Workspace::findGameWithoutWindow() {
     openConfiguration();
     readConfiguration();
     if (hasReference()) loadReference();
+    locateGameWithoutWindow();
+}
+
+void Workspace::locateGameWithoutWindow() {
     if (!hasGameDirectory())
         throw Error(QStringLiteral("No game directory: set DIRECTORY/U7 in %1").arg(iniPath()));
     if (!locateUsecode())
@@ -348,6 +352,46 @@ void Workspace::findGameWithoutWindow() {
 void Workspace::startWithoutWindow() {
     findGameWithoutWindow();
     loadWorkspaceFiles();
+}
+
+void Workspace::startReadOnly(bool originals) {
+    m_writeNothing = true;
+    openConfiguration();
+    readConfiguration();
+    locateGameWithoutWindow();
+    loadUsecode();
+    if (originals) {
+        m_pack = originalPackWithoutWriting(m_usecode);
+        m_packLoaded = true;
+    }
+}
+
+Pack Workspace::originalPackWithoutWriting(const UsecodeFile& game) const {
+    Pack pack;
+    const QString packPath = origPakPath();
+    if (QFileInfo::exists(packPath)) {
+        pack.load(packPath);
+        return pack;
+    }
+    const QString pristine = pristineUsecodePath();
+    UsecodeFile pristineFile;
+    const UsecodeFile* source = &game;
+    QString sourcePath = usecodePath();
+    if (QFileInfo(pristine).isFile()) {
+        pristineFile = parseUsecode(readWholeFile(pristine), pristine);
+        source = &pristineFile;
+        sourcePath = pristine;
+    }
+    if (!source->problems.isEmpty())
+        throw DataError(QStringLiteral("%1 does not exist and cannot be made from %2, which is "
+                                       "damaged: the originals are unknown.")
+                            .arg(packPath, sourcePath));
+    QList<Lines> blocks;
+    blocks.reserve(source->funcs.size());
+    for (const tFunc& func : std::as_const(source->funcs))
+        blocks.append(extractStrings(source->image, func));
+    pack.setContent(Pack::buildContent(blocks), packPath);
+    return pack;
 }
 
 QStringList Workspace::takeWarnings() {
@@ -494,6 +538,27 @@ QStringList Workspace::WriteBackGameText(const Lines& lines) {
     QStringList warnings = m_gameText.writeBack(lines);
     TextChanged = false;
     return warnings;
+}
+
+SearchResult Workspace::searchUsecode(const QByteArray& text, bool original) const {
+    QList<quint16> numbers;
+    numbers.reserve(m_usecode.funcs.size());
+    for (const tFunc& func : m_usecode.funcs)
+        numbers.append(func.FuncNum);
+    if (original) {
+        if (!m_packLoaded)
+            throw Error(
+                QStringLiteral("The original strings are not loaded (%1).").arg(origPakPath()));
+        return m_search.inPack(text, m_pack, numbers);
+    }
+    return m_search.inTranslationFiles(text, numbers, m_editorDirectory);
+}
+
+QByteArray Workspace::hitRow(const SearchHit& hit) const {
+    if (hit.funcIndex >= m_usecode.funcs.size()) return {};
+    const tFunc& func = m_usecode.funcs[hit.funcIndex];
+    return func.HexNum + ": " + func.Description + " (" + QByteArray::number(hit.lineIndex + 1) +
+           ')';
 }
 
 void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {

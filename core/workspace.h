@@ -7,6 +7,7 @@
 #include "workspace/gametext.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
+#include "workspace/search.h"
 #include "workspace/textlines.h"
 #include "workspace/translationmemory.h"
 
@@ -106,6 +107,17 @@ public:
     // Every step above that needs no window, in order: findGameWithoutWindow,
     // then the workspace files.
     void startWithoutWindow();
+    // The loading of the read-only commands, writing nothing: the steps up to
+    // the usecode directory without the reference, the usecode image and
+    // table with their descriptions (funclist.txt, else the symbol table's
+    // names; funclist.txt is not made) and, with originals, the originals
+    // (originalPackWithoutWriting).
+    void startReadOnly(bool originals);
+    // orig.pak as the function view reads it, without writing anything: the
+    // file when it exists, else the pack the first start would build, made
+    // in memory from usecode.orig when there is one, else from game. Throws
+    // DataError when that source is damaged (the originals are unknown).
+    Pack originalPackWithoutWriting(const UsecodeFile& game) const;
 
     bool usecodeLoaded() const { return m_usecodeLoaded; }
     bool packLoaded() const { return m_packLoaded; }
@@ -188,6 +200,17 @@ public:
     // Writes the whole dictionary to u7.dic.
     void SaveDictionary();
 
+    // ---- find ----
+    // The usecode-tab search: every line containing text (A-Z folded, other
+    // bytes exact), one hit per line at its first occurrence; through orig.pak
+    // (original = true) or through the translation files, by file name (see
+    // Search). Throws FileError for a translation file that cannot be read,
+    // Error when the originals are to be searched and none are loaded.
+    SearchResult searchUsecode(const QByteArray& text, bool original) const;
+    // The Quick Search row of a hit: HexNum ": " Description " (" line + 1 ")";
+    // empty for a function index beyond the table.
+    QByteArray hitRow(const SearchHit& hit) const;
+
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
 
@@ -211,9 +234,12 @@ private:
     Lines m_textLines;
     Lines m_englishLines;
     GameText m_gameText;
+    Search m_search;
+    bool m_writeNothing = false; // set by startReadOnly
 
     Lines openFunctionLinesAt(int index, const QString& path);
     void keepPristineCopies();
+    void locateGameWithoutWindow();
 };
 
 } // namespace lexivo

@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,6 +38,8 @@ private slots:
     void checkReportsTextLineCount_data();
     void checkReportsTextLineCount();
     void rebuildFailsWhenTextIsNotWritten();
+    void findAgreesWithIndependentSearch();
+    void findProgram();
 };
 
 namespace {
@@ -425,6 +428,133 @@ void TestCli::rebuildFailsWhenTextIsNotWritten() {
                  out.stderrText.contains("held neither text.flx nor textmsg.txt"),
              qPrintable(out.stderrText));
     QVERIFY(!QFileInfo::exists(game + "TEXT.FLX") && !QFileInfo::exists(game + "Text.flx"));
+}
+
+namespace {
+
+// A game whose function numbers go beyond 0x0FFF, in no order, one number
+// carried twice, named by a symbol table (no funclist.txt).
+struct FindGame {
+    QList<quint16> numbers = {0x2A3F, 0x0401, 0x1000, 0x0401, 0x0096};
+    QList<Lines> strings = {{"The sword."},
+                            {"Hm.", "A SWORD!"},
+                            {"swordfish", "Sword, sword"},
+                            {"Second sword."},
+                            {"caf\xE9 sword"}};
+};
+
+QString writeFindGame(const QTemporaryDir& root, const FindGame& g) {
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    QList<gamebuild::SymbolSpec> symbols;
+    QByteArray records;
+    for (int i = 0; i < g.numbers.size(); ++i) {
+        gamebuild::SymbolSpec s;
+        s.name = "Person " + QByteArray::number(i);
+        s.value = g.numbers[i];
+        if (i != 3) symbols << s;
+        gamebuild::FunctionSpec f;
+        f.number = g.numbers[i];
+        f.strings = g.strings[i];
+        f.code = gamebuild::simpleConversation(int(f.strings.size()));
+        records += gamebuild::functionRecord(f);
+    }
+    writeFile(game + "usecode", gamebuild::symbolTableHeader(symbols) + records);
+    writeIni(prog, game);
+    return prog;
+}
+
+// The rows an independent search gives: every file of the editor directory
+// named as a translation file (any case), by number, searched for the first
+// function of its number; letters A-Z folded.
+QByteArray independentRows(const QString& prog, const FindGame& g, const QByteArray& text) {
+    QMap<uint, QString> files;
+    static const QRegularExpression name(QStringLiteral("^[0-9A-F]{4}\\.TXT$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    for (const QString& file : QDir(prog).entryList(QDir::Files))
+        if (name.match(file).hasMatch()) files.insert(file.left(4).toUInt(nullptr, 16), file);
+    QByteArray rows;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const int index = int(g.numbers.indexOf(quint16(it.key())));
+        if (index < 0) continue;
+        const Lines lines = loadTranslationFile(prog + it.value());
+        for (int j = 0; j < lines.size(); ++j)
+            if (lines[j].toLower().contains(text.toLower()))
+                rows += QByteArray::number(it.key(), 16).toUpper().rightJustified(4, '0') +
+                        ": Person " + QByteArray::number(index) + " (" + QByteArray::number(j + 1) +
+                        ")\n";
+    }
+    return rows;
+}
+
+} // namespace
+
+// Through the translation files, numbers above 0x0FFF included, and through
+// the originals (with and without orig.pak); nothing is written.
+void TestCli::findAgreesWithIndependentSearch() {
+    QTemporaryDir root;
+    const FindGame g;
+    const QString prog = writeFindGame(root, g);
+    writeFile(prog + "2A3F.TXT", "La spada.\r\n");
+    writeFile(prog + "0401.TXT", "Hm.\r\nUNA SPADA!\r\n");
+    writeFile(prog + "1000.txt", "pesce spada\r\nSpada, spada\r\n");
+    writeFile(prog + "0096.TXT", "spada?\r\n");
+    writeFile(prog + "0999.TXT", "spada of no function\r\n");
+    const QMap<QString, QByteArray> before = snapshot(root.path());
+
+    cli::Output out;
+    QCOMPARE(cli::find(prog, "Spada", false, out), 0);
+    const QByteArray expected = independentRows(prog, g, "Spada");
+    QCOMPARE(out.stdoutBytes, expected);
+    QCOMPARE(expected.count('\n'), 5);
+    QVERIFY(expected.startsWith("0096: Person 4 (1)\n0401: Person 1 (2)\n1000: Person 2 (1)"));
+
+    out = {};
+    QCOMPARE(cli::find(prog, "SWORD", true, out), 0);
+    QCOMPARE(out.stdoutBytes, QByteArray("2A3F: Person 0 (1)\n0401: Person 1 (2)\n"
+                                         "1000: Person 2 (1)\n1000: Person 2 (2)\n"
+                                         "0401: Person 1 (1)\n0096: Person 4 (1)\n"));
+    out = {};
+    QCOMPARE(cli::find(prog, "sword", false, out), 1);
+    QVERIFY2(out.stderrText.endsWith("No line of the translation files contains the text\n"),
+             qPrintable(out.stderrText));
+    QCOMPARE(snapshot(root.path()), before);
+
+    // With orig.pak the originals come from it, not from the usecode file
+    // (which now holds the translations).
+    QCOMPARE(cli::init(prog, out), 0);
+    out = {};
+    QCOMPARE(cli::rebuild(prog, true, out), 1); // the shared 0401 is kept, the others go in
+    QVERIFY(out.stdoutText.startsWith("Usecode compiled"));
+    QVERIFY(QFile::remove(prog + "usecode.orig"));
+    out = {};
+    QCOMPARE(cli::find(prog, "spada", true, out), 1);
+    QCOMPARE(cli::find(prog, "sword", true, out), 0);
+}
+
+void TestCli::findProgram() {
+    const QString exe = QCoreApplication::applicationDirPath() + "/../cli/lexivo-cli";
+    if (!QFileInfo::exists(exe)) QSKIP("lexivo-cli not built beside the tests");
+    QTemporaryDir root;
+    const QString ini = writeFindGame(root, FindGame()) + "LEXIVO.INI";
+    const auto run = [&](const QStringList& args, QByteArray* output = nullptr,
+                         QByteArray* errors = nullptr) {
+        QProcess p;
+        p.start(exe, QStringList{"--ini", ini, "find"} + args);
+        p.waitForFinished();
+        if (output) *output = p.readAllStandardOutput();
+        if (errors) *errors = p.readAllStandardError();
+        return p.exitCode();
+    };
+    QByteArray output, errors;
+    // The command line is UTF-8; the rows are the game's bytes.
+    QCOMPARE(run({"--original", "CAF\u00C9"}, &output), 1); // \xC9 is not \xE9
+    QCOMPARE(run({QString::fromUtf8("caf\u00E9 "), "--original"}, &output), 0);
+    QCOMPARE(output, QByteArray("0096: Person 4 (1)\n"));
+    QCOMPARE(run({"--", "--original"}), 1);
+    QCOMPARE(run({"\u65E5"}, &output, &errors), 2);
+    QVERIFY2(errors.contains("U+65E5") && output.isEmpty(), errors.constData());
+    for (const QStringList& bad : {QStringList{}, {""}, {"a", "b"}, {"--original"}})
+        QCOMPARE(run(bad), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
