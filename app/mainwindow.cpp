@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -243,10 +244,20 @@ QWidget* MainWindow::createStatusPage() {
     m_statusModel->setHorizontalHeaderLabels({QString(), QStringLiteral("Functions"),
                                               QStringLiteral("Translator"),
                                               QStringLiteral("InternalFuncNum")});
-    FuncStatusGridView->setModel(m_statusModel);
+    // Sorted through a proxy: each column by its own kind of value (the
+    // status code, the texts, the function index); every command maps a row
+    // to its function through the hidden column.
+    m_statusProxy = new QSortFilterProxyModel(this);
+    m_statusProxy->setSourceModel(m_statusModel);
+    m_statusProxy->setSortRole(Qt::UserRole + 1);
+    m_statusProxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+    FuncStatusGridView->setModel(m_statusProxy);
+    FuncStatusGridView->setSortingEnabled(true);
+    FuncStatusGridView->header()->setSectionsMovable(false);
     FuncStatusGridView->setColumnHidden(3, true);
-    FuncStatusGridView->header()->resizeSection(0, 28);
-    FuncStatusGridView->header()->resizeSection(1, 360);
+    FuncStatusGridView->header()->resizeSection(0, 36);
+    FuncStatusGridView->header()->resizeSection(1, 450);
+    FuncStatusGridView->header()->resizeSection(2, 250);
     connect(FuncStatusGridView, &QTreeView::doubleClicked, this,
             [this] { guard([&] { FuncStatusGridViewDblClick(); }); });
 

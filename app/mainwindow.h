@@ -17,6 +17,7 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSortFilterProxyModel;
 class QStandardItemModel;
 class QTabWidget;
 class QTextEdit;
@@ -134,13 +135,17 @@ public:
     int CurrentHit = 0;
     QString TextSearchText; // set by a text-tab search: Find next searches that tab
 
+    // ---- comments and the status grid (mainwindow_team.cpp) ----
+    void btnAddCmtClick();      // add a comment to the selected line
+    void btnShowCommentClick(); // comments viewer
+    void ShowLineComments(quint16 funcNum, int line);
+    void MarkListItem(int tag);           // status grid: mark the selected functions
+    void Assigntranslator1Click(int tag); // status grid: assign a translator
+    void FuncStatusGridViewDblClick();    // status grid: open the function
+    void BuildTranslatorsMenu();          // the "Assign &translator" submenu
+
     // Hooks filled by later work; each is wired to its command already.
-    void btnAddCmtClick();             // add a comment to the selected line
-    void btnShowCommentClick();        // comments viewer
-    void Options1Click();              // options dialog
-    void MarkListItem(int tag);        // status grid: mark selected functions
-    void FuncStatusGridViewDblClick(); // status grid: open the function
-    void BuildTranslatorsMenu();       // status grid: "Assign &translator" submenu
+    void Options1Click(); // options dialog
 
     // Enables or disables the fast-rebuild commands together (toolbar button
     // and Compile menu item); whatever sets a change flag enables them.
@@ -182,6 +187,11 @@ private:
     void searchUsecodeTab(const QByteArray& text, bool original);
     void searchTextTab(const QString& text, bool original);
     void quickSearchChoose(int row);
+    // Status grid (mainwindow_team.cpp).
+    void fillStatusGrid();
+    void setStatusRow(int row, int index);
+    QList<int> selectedStatusFunctions() const;
+    void refreshStatusRows(const QList<int>& indexes);
     // Text tab (mainwindow_text.cpp).
     void setUpTextTab();
     void syncTextTabToCaret();
@@ -251,6 +261,7 @@ private:
     QListWidget* ListBox1 = nullptr;
     QTreeView* FuncStatusGridView = nullptr;
     QStandardItemModel* m_statusModel = nullptr;
+    QSortFilterProxyModel* m_statusProxy = nullptr;
     QTextEdit* NotesRichEdit = nullptr;
     QLabel* m_statusPanel = nullptr;
 

@@ -4,18 +4,4 @@
 
 #include "mainwindow.h"
 
-namespace lexivo {
-
-void MainWindow::btnAddCmtClick() {}
-void MainWindow::btnShowCommentClick() {}
-
-void MainWindow::MarkListItem(int tag) {
-    Q_UNUSED(tag);
-}
-void MainWindow::FuncStatusGridViewDblClick() {}
-
-// Status grid: the "Assign &translator" submenu, one item per translator name.
-// The start-up sequence calls it last.
-void MainWindow::BuildTranslatorsMenu() {}
-
-} // namespace lexivo
+namespace lexivo {} // namespace lexivo

@@ -82,6 +82,7 @@ void MainWindow::FormCreate() {
     if (!warnings.isEmpty()) showMessage(warnings.join(QLatin1Char('\n')));
     if (m_ws.usecodeLoaded()) fillFunctionList();
     if (m_ws.gameTextLoaded()) fillTextTab();
+    fillStatusGrid();
     if (!loaded) {
         updateCommandStates();
         return;

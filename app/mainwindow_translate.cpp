@@ -121,7 +121,9 @@ void MainWindow::ShowFunction(int index) {
         // the new translation file. A file that is not single-byte text is
         // refused with its message, never shown as mojibake.
         CurrentLines = m_ws.openFunctionLines(index);
-        LineHasComment = QList<bool>(CurrentLines.size(), false);
+        LineHasComment = m_ws.commentsLoaded()
+                             ? m_ws.MarkCommentedLines(func.FuncNum, int(CurrentLines.size()))
+                             : QList<bool>(CurrentLines.size(), false);
         QStringList rows;
         rows.reserve(CurrentLines.size());
         for (const QByteArray& line : std::as_const(CurrentLines))
@@ -134,8 +136,6 @@ void MainWindow::ShowFunction(int index) {
         lbStrings->setUpdatesEnabled(true);
         m_shownFunction = index;
     }
-    // The lines that carry comments are marked once the comments are loaded
-    // (MarkCommentedLines); until then no line has one.
     lbStrings->viewport()->update();
 }
 
@@ -176,10 +176,10 @@ QByteArray MainWindow::proposalFor(const QByteArray& text, const QByteArray& ori
 }
 
 void MainWindow::SelectLine(int f, int n) {
-    Q_UNUSED(f); // the comments of line n of function f come with the comments work
     // A stale LASTFUNCLINE (or any row beyond the lines) loads nothing.
-    if (n < 0 || n >= CurrentLines.size()) return;
+    if (n < 0 || n >= CurrentLines.size() || f < 0 || f >= m_ws.functionCount()) return;
     m_selectLineRow = n;
+    ShowLineComments(m_ws.funcs().at(f).FuncNum, n);
     btnAddCmt->setEnabled(true);
     const QByteArray original = CurrentOriginals.value(n);
     setStatusText(QString());
