@@ -68,12 +68,17 @@ public:
         if (m_busy) return;
         try {
             fn();
+        } catch (const CommandEnded&) {
+            // The command told the user itself and ended.
         } catch (const Error& e) {
             showMessage(e.message());
         } catch (const std::exception& e) {
             showMessage(QString::fromLocal8Bit(e.what()));
         }
     }
+
+    // Thrown by a step that has already told the user why the command ends.
+    struct CommandEnded {};
 
     // Platform dialog titled "Select main game directory".
     static bool BrowseForFolder(QWidget* owner, QString& path);
@@ -187,6 +192,8 @@ private:
     void searchUsecodeTab(const QByteArray& text, bool original);
     void searchTextTab(const QString& text, bool original);
     void quickSearchChoose(int row);
+    // Options (mainwindow_options.cpp).
+    void switchCodePage(int codePage);
     // Status grid (mainwindow_team.cpp).
     void fillStatusGrid();
     void setStatusRow(int row, int index);
@@ -207,6 +214,7 @@ private:
     // Refuses text the code page cannot hold, with a message; true when
     // bytes holds the encoded text.
     bool encodeTyped(const QString& text, QByteArray& bytes);
+    void saveShownFunction();
     // One byte per character, for matching against dictionary terms and word
     // delimiters; a character the code page cannot hold (typed, not yet
     // refused) stands as NUL, which no term holds and which ends a word.

@@ -192,8 +192,7 @@ void MainWindow::Replace1Click() {
         const int n = lbStrings->currentRow();
         for (QByteArray& line : CurrentLines)
             line = replaceIn(line);
-        const tFunc& func = m_ws.funcs().at(m_shownFunction);
-        m_ws.saveFunctionLines(func.FuncNum, CurrentLines);
+        saveShownFunction();
         for (int row = 0; row < CurrentLines.size(); ++row)
             setStringRow(row, CurrentLines[row]);
         if (n != -1) {

@@ -6,6 +6,8 @@
 #include "dialogs/optionsdialog.h"
 
 #include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
 
 namespace lexivo {
 
@@ -13,16 +15,20 @@ void MainWindow::Options1Click() {
     Settings& s = m_ws.settings();
     OptionsDialog::Values values;
     values.gameDirectory = m_ws.gameDirectory();
-    values.name = m_codec.decode(s.userName);
+    // The name and colour are those of the own comment set (its file may hold
+    // others than LEXIVO.INI).
+    const bool comments = m_ws.commentsLoaded();
+    values.name = m_codec.decode(comments ? m_ws.comments().own().Name : s.userName);
     values.translatorId = s.translatorId;
-    values.color = s.userColor;
+    values.color = comments ? quint32(m_ws.comments().own().Color) : s.userColor;
     for (const QByteArray& name : std::as_const(s.translatorNames))
         values.translators << m_codec.decode(name);
     values.colors = s.colors;
-    values.codePage = 1252;
+    values.codePage = m_codec.codePage();
     // The dialog edits copies: Cancel leaves every setting, the colours
     // included, as it was when the dialog opened.
-    OptionsDialog dialog(this, values, m_ws.programDirectory(), {1252}, m_folderBrowser);
+    OptionsDialog dialog(this, values, m_ws.programDirectory(), Cp1252Codec::supportedCodePages(),
+                         m_folderBrowser);
     if (dialog.exec() != QDialog::Accepted) return;
     const OptionsDialog::Values v = dialog.values();
 
@@ -39,6 +45,10 @@ void MainWindow::Options1Click() {
     s.translatorId = quint8(v.translatorId);
     if (!name.isEmpty()) s.userName = name;
     s.userColor = v.color;
+    if (comments) {
+        if (!name.isEmpty()) m_ws.comments().own().Name = name;
+        m_ws.comments().own().Color = qint32(v.color);
+    }
     s.translatorNames = translators;
     s.colors = v.colors;
     writeOptions(m_ws.ini(), s.translatorId, name, s.userColor, gameDirectory, translators,
@@ -46,6 +56,43 @@ void MainWindow::Options1Click() {
     if (!v.gameDirectory.isEmpty()) m_ws.useGameDirectory(v.gameDirectory);
     BuildTranslatorsMenu();
     ApplyColors();
+    if (v.codePage != m_codec.codePage()) {
+        writeCodePage(m_ws.ini(), v.codePage);
+        s.codePage = v.codePage;
+        switchCodePage(v.codePage);
+    }
+}
+
+// Every view and editor shows the bytes through the new table at once; the
+// files keep their bytes. The text tab's unsaved edits are taken as bytes
+// through the old table first, so nothing typed changes.
+void MainWindow::switchCodePage(int codePage) {
+    const bool textShown = m_ws.gameTextLoaded();
+    const Lines text = textShown ? textTabLines() : Lines();
+    const int f = m_shownFunction;
+    const int row = lbStrings->currentRow();
+    if (!m_codec.setCodePage(codePage)) return;
+    const int current = comboFuncList->currentIndex();
+    if (m_ws.usecodeLoaded()) fillFunctionList();
+    comboFuncList->setCurrentIndex(current);
+    if (f >= 0) goToLine(f, row);
+    if (textShown) {
+        const bool modified = m_textModified;
+        QStringList decoded;
+        for (const QByteArray& line : text)
+            decoded.append(m_codec.decode(line));
+        m_loadingText = true;
+        MemoFLX->setPlainText(decoded.join(QLatin1Char('\n')));
+        m_loadingText = false;
+        m_textModified = modified;
+        QStringList english;
+        for (const QByteArray& line : m_ws.englishLines())
+            english.append(m_codec.decode(line));
+        ListBox1->clear();
+        ListBox1->addItems(english);
+    }
+    fillStatusGrid();
+    BuildTranslatorsMenu();
 }
 
 } // namespace lexivo

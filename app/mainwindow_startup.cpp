@@ -39,6 +39,8 @@ void MainWindow::FormCreate() {
     guard([&] {
         m_ws.openConfiguration();
         m_ws.readConfiguration();
+        // Every view shows the bytes through the configured code page.
+        m_codec.setCodePage(m_ws.settings().codePage);
         // Every key is read at once (reading has no side effects); the
         // reference is loaded before anything else that can fail or ask.
         if (m_ws.hasReference()) m_ws.loadReference();

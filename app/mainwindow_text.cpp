@@ -315,19 +315,28 @@ void MainWindow::Addterm1Click() {
     if (dialog.exec() != QDialog::Accepted || dialog.textValue().isEmpty()) return;
     QByteArray translation;
     if (!encodeTyped(dialog.textValue(), translation)) return;
-    m_ws.dictionary().append({termBytes, translation});
-    // The colouring follows the dictionary in memory, which keeps the entry
+    // u7.dic is read again and only this entry added (colleagues share it);
+    // the colouring follows the dictionary in memory, which keeps the entry
     // even when the file cannot be written.
+    try {
+        m_ws.addDictionaryEntry({termBytes, translation});
+    } catch (...) {
+        dictionaryChanged();
+        throw;
+    }
     dictionaryChanged();
-    m_ws.SaveDictionary();
 }
 
 void MainWindow::Removeterm1Click() {
     QByteArray term;
     if (!encodeTyped(MemoFLX->textCursor().selectedText(), term)) return;
-    m_ws.dictionary().removeTerm(term);
+    try {
+        m_ws.removeDictionaryTerm(term);
+    } catch (...) {
+        dictionaryChanged();
+        throw;
+    }
     dictionaryChanged();
-    m_ws.SaveDictionary();
 }
 
 } // namespace lexivo

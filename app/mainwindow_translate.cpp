@@ -190,6 +190,23 @@ void MainWindow::SelectLine(int f, int n) {
     memoStr->setFocus();
 }
 
+// Saves CurrentLines as the shown function's translation file. A colleague
+// who saved the file since it was shown is not overwritten: the translator
+// is told, the function is shown again from the file (at the same row), and
+// the command that wanted to save ends there.
+void MainWindow::saveShownFunction() {
+    const int f = m_shownFunction;
+    if (f < 0) throw Error(QStringLiteral("No function is shown."));
+    try {
+        m_ws.saveFunctionLines(m_ws.funcs().at(f).FuncNum, CurrentLines);
+    } catch (const TranslationFileChanged& e) {
+        const int row = lbStrings->currentRow();
+        showMessage(e.message());
+        goToLine(f, row);
+        throw CommandEnded();
+    }
+}
+
 bool MainWindow::encodeTyped(const QString& text, QByteArray& bytes) {
     qsizetype bad = 0;
     if (m_codec.encode(text, bytes, &bad)) return true;
@@ -222,8 +239,7 @@ void MainWindow::btnOKClick() {
                 ++count;
             }
         }
-        const tFunc& func = m_ws.funcs().at(comboFuncList->currentIndex());
-        m_ws.saveFunctionLines(func.FuncNum, CurrentLines);
+        saveShownFunction();
         m_ws.TranslationsChanged = true;
         setFastRebuildEnabled(true);
         setStatusText(count > 0 ? QString::number(count) +

@@ -256,4 +256,47 @@ int find(const QString& programDirectory, const QByteArray& text, bool original,
     return 1;
 }
 
+int status(const QString& programDirectory, Output& out) {
+    // Reads only: no orig.pak, funclist.txt, translation or status file is made.
+    Workspace ws(programDirectory);
+    try {
+        ws.startReadOnly(true);
+        ws.loadFuncStatus();
+    } catch (...) {
+        reportWarnings(ws, out);
+        throw;
+    }
+    reportWarnings(ws, out);
+    static const char* const Words[] = {"complete", "revision", "working", "unassigned"};
+    const auto field = [](QByteArray text) { return text.replace('\t', ' '); };
+    qint64 allTranslated = 0, allLines = 0;
+    for (int i = 0; i < ws.functionCount(); ++i) {
+        const tFunc& func = ws.funcs()[i];
+        const qsizetype strings = ws.functionStrings(i).size();
+        qsizetype translated = 0;
+        const QString path = ws.TranslationFilePath(func.FuncNum);
+        if (QFileInfo(path).isFile()) {
+            try {
+                const Lines lines = loadTranslationFile(path);
+                const Lines originals = ws.originalLines(i);
+                for (qsizetype k = 0; k < strings && k < lines.size(); ++k)
+                    if (lines[k] != originals.value(k)) ++translated;
+            } catch (const NotSingleByteText& e) {
+                // Not usable as a translation: none of its lines count.
+                out.stderrText += e.message() + QLatin1Char('\n');
+            }
+        }
+        const int translator = ws.functionTranslator(i);
+        out.stdoutBytes +=
+            func.HexNum + '\t' + field(func.Description) + '\t' + Words[ws.functionStatus(i)] +
+            '\t' + (translator == 0 ? QByteArray() : field(ws.translatorName(translator))) + '\t' +
+            QByteArray::number(translated) + '\t' + QByteArray::number(strings) + '\n';
+        allTranslated += translated;
+        allLines += strings;
+    }
+    out.stdoutBytes +=
+        "total\t" + QByteArray::number(allTranslated) + '\t' + QByteArray::number(allLines) + '\n';
+    return 0;
+}
+
 } // namespace lexivo::cli

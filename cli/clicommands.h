@@ -46,5 +46,13 @@ int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& 
 // early or what it did not search on stderrText. 0 with hits, 1 without.
 // Writes nothing.
 int find(const QString& programDirectory, const QByteArray& text, bool original, Output& out);
+// The work status of every function, one row per function in table order in
+// stdoutBytes: HexNum, description, status word (complete, revision,
+// working, unassigned), translator name (empty when none), translated lines,
+// total lines, separated by tabs (a tab inside a description or name is
+// printed as a space). A line is translated when the function's translation
+// file exists and the line differs from its original. Then one line
+// "total<TAB>translated<TAB>lines". Always 0; writes nothing.
+int status(const QString& programDirectory, Output& out);
 
 } // namespace lexivo::cli

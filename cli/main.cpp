@@ -6,6 +6,7 @@
 //   lexivo-cli [--ini FILE] check
 //   lexivo-cli [--ini FILE] suggest [--all] HEXNUM
 //   lexivo-cli [--ini FILE] find [--original] TEXT
+//   lexivo-cli [--ini FILE] status
 //
 // The program directory is the folder of the configuration file (default:
 // LEXIVO.INI beside this program). Exit 0 on success, 1 with the message on
@@ -31,7 +32,8 @@ int usage(const char* problem) {
                  "       lexivo-cli [--ini FILE] rebuild [--complete]\n"
                  "       lexivo-cli [--ini FILE] check\n"
                  "       lexivo-cli [--ini FILE] suggest [--all] HEXNUM\n"
-                 "       lexivo-cli [--ini FILE] find [--original] TEXT\n",
+                 "       lexivo-cli [--ini FILE] find [--original] TEXT\n"
+                 "       lexivo-cli [--ini FILE] status\n",
                  problem);
     return 2;
 }
@@ -126,6 +128,8 @@ int main(int argc, char** argv) {
             rc = lexivo::cli::suggest(programDirectory, funcNum, all, out);
         else if (command == QLatin1String("find"))
             rc = lexivo::cli::find(programDirectory, findText, original, out);
+        else if (command == QLatin1String("status"))
+            rc = lexivo::cli::status(programDirectory, out);
         else
             return usage(qPrintable(QStringLiteral("unknown command: %1").arg(command)));
         flush();

@@ -101,6 +101,9 @@ void Workspace::openConfiguration() {
 void Workspace::readConfiguration() {
     if (!m_ini) openConfiguration();
     m_settings = readSettings(*m_ini, bytesFromPath(m_programDirectory));
+    // The user's comment set carries the configured name and colour until
+    // the own comment file is read.
+    m_comments.startWith(m_settings.userName, qint32(m_settings.userColor));
     m_editorDirectory =
         directoryFromConfig(m_settings.editorDirectory, m_programDirectory, ini::Editor, iniPath());
     if (m_editorDirectory.isEmpty()) m_editorDirectory = m_programDirectory;
@@ -210,7 +213,27 @@ void Workspace::saveTextTab(const Lines& lines) {
 }
 
 void Workspace::loadFuncStatus() {
-    // The status-file step (FuncStatus.dat) comes with the status work.
+    m_funcStatus.LoadFuncStatus(funcStatusPath(), functionCount(), m_warnings);
+}
+
+QString Workspace::funcStatusPath() const {
+    return resolvePath(m_editorDirectory, QStringLiteral("FuncStatus.dat"));
+}
+
+QByteArray Workspace::translatorName(int number) const {
+    return FuncStatus::shownTranslatorName(m_settings.translatorNames, number);
+}
+
+QByteArray Workspace::functionTranslatorName(int index) const {
+    return translatorName(functionTranslator(index));
+}
+
+QList<int> Workspace::setFunctionStatus(const QList<int>& indexes, int code) {
+    return m_funcStatus.setStatus(funcStatusPath(), indexes, code);
+}
+
+QList<int> Workspace::setFunctionTranslator(const QList<int>& indexes, int translator) {
+    return m_funcStatus.setTranslator(funcStatusPath(), indexes, translator);
 }
 
 void Workspace::keepPristineCopies() {
@@ -278,7 +301,26 @@ void Workspace::prepareOriginalPack() {
 }
 
 void Workspace::loadCommentSets() {
-    // The comments step (the translators' .cmt files) comes with the comments work.
+    m_comments.LoadCommentSets(m_editorDirectory, commentFilePath(), m_settings.translatorId,
+                               m_warnings);
+}
+
+QString Workspace::commentFilePath() const {
+    return resolvePath(m_editorDirectory, QString::number(m_settings.translatorId) + ".cmt");
+}
+
+void Workspace::addComment(quint16 funcNum, quint16 line, const QByteArray& text,
+                           const QDateTime& when) {
+    tCmtLine comment;
+    comment.Date = oleDateFromDateTime(when);
+    comment.Text = text;
+    comment.FuncNum = funcNum;
+    comment.Line = line;
+    m_comments.addComment(commentFilePath(), comment);
+}
+
+void Workspace::writeOwnComments() {
+    m_comments.writeOwnFile(commentFilePath());
 }
 
 void Workspace::loadDictionary() {
@@ -295,6 +337,32 @@ QString Workspace::dictionaryPath() const {
 
 void Workspace::SaveDictionary() {
     saveTextLines(dictionaryPath(), m_dictionary.fileLines());
+}
+
+void Workspace::changeDictionary(const std::function<void(Dictionary&)>& change) {
+    // The file as it is now, not as it was at start-up: a colleague sharing
+    // the editor directory may have added or removed terms since.
+    const QString path = dictionaryPath();
+    Dictionary current;
+    try {
+        if (QFileInfo(path).exists()) current.LoadDictionary(loadTextLines(path));
+    } catch (...) {
+        change(m_dictionary);
+        throw;
+    }
+    change(current);
+    m_dictionary = std::move(current);
+    SaveDictionary();
+}
+
+void Workspace::addDictionaryEntry(const DictionaryEntry& entry) {
+    changeDictionary([&](Dictionary& d) { d.append(entry); });
+}
+
+int Workspace::removeDictionaryTerm(const QByteArray& term) {
+    int removed = 0;
+    changeDictionary([&](Dictionary& d) { removed = d.removeTerm(term); });
+    return removed;
 }
 
 void Workspace::loadWorkspaceFiles() {
@@ -410,18 +478,42 @@ QList<QByteArray> Workspace::functionStrings(int index) const {
 }
 
 Lines Workspace::openFunctionLines(int index) {
-    return openFunctionLinesAt(index, TranslationFilePath(m_usecode.funcs.at(index).FuncNum));
+    const quint16 funcNum = m_usecode.funcs.at(index).FuncNum;
+    QByteArray content;
+    Lines lines = openFunctionLinesAt(index, TranslationFilePath(funcNum), &content);
+    m_translationFileBytes.insert(funcNum, content);
+    return lines;
 }
 
-Lines Workspace::openFunctionLinesAt(int index, const QString& path) {
-    if (QFileInfo(path).isFile()) return loadTranslationFile(path);
+Lines Workspace::openFunctionLinesAt(int index, const QString& path, QByteArray* content) {
+    if (QFileInfo(path).isFile()) {
+        QByteArray bytes = readWholeFile(path);
+        Lines lines = translationFileLines(bytes, path);
+        if (content) *content = std::move(bytes);
+        return lines;
+    }
     Lines lines = extractStrings(m_usecode.image, m_usecode.funcs.at(index));
-    saveTextLines(path, lines);
+    const QByteArray bytes = joinLines(lines);
+    writeFileAtomically(path, bytes);
+    if (content) *content = bytes;
     return lines;
 }
 
 void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
-    saveTextLines(TranslationFilePath(funcNum), lines);
+    const QString path = TranslationFilePath(funcNum);
+    const auto known = m_translationFileBytes.constFind(funcNum);
+    // A colleague sharing the editor directory may have saved this function
+    // since it was shown: their work is not overwritten.
+    if (known != m_translationFileBytes.constEnd() && QFileInfo(path).isFile() &&
+        readWholeFile(path) != known.value())
+        throw TranslationFileChanged(
+            QStringLiteral("%1 was changed by another program since function %2 was shown (a "
+                           "colleague may have saved it). Your line was not saved; the function "
+                           "is shown again as the file holds it now.")
+                .arg(path, QString::fromLatin1(hexNum(funcNum))));
+    const QByteArray bytes = joinLines(lines);
+    writeFileAtomically(path, bytes);
+    m_translationFileBytes.insert(funcNum, bytes);
 }
 
 int Workspace::createMissingTranslationFiles() {

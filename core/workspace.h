@@ -1,9 +1,12 @@
 #pragma once
 
 #include "usecode/usecodefile.h"
+#include "workspace/comments.h"
 #include "workspace/config.h"
 #include "workspace/dictionary.h"
+#include "workspace/errors.h"
 #include "workspace/filestamp.h"
+#include "workspace/funcstatus.h"
 #include "workspace/gametext.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
@@ -11,12 +14,22 @@
 #include "workspace/textlines.h"
 #include "workspace/translationmemory.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
 namespace lexivo {
+
+// A translation file that changed on disk since its function was shown (a
+// colleague sharing the editor directory saved it): it is not overwritten,
+// and the function is to be shown again from the file.
+class TranslationFileChanged : public Error {
+public:
+    using Error::Error;
+};
 
 // The state of one working session: paths, configuration values, usecode
 // image and tables, packs, change flags. It offers the start-up steps and
@@ -90,14 +103,18 @@ public:
     // The game-text step: sets UseMessageFile, creates text.txt (and text.eng)
     // on the first start, loads both.
     void loadGameText();
-    void loadFuncStatus(); // the status-file step: comes with the status work
+    // The status-file step: FuncStatus.dat of the editor directory, one byte
+    // per function (see FuncStatus). Reads only.
+    void loadFuncStatus();
     // On the first start in the editor directory (no orig.pak yet), keeps
     // pristine copies of the game's usecode and of text.flx / textmsg.txt
     // (usecode.orig, text.flx.orig / textmsg.txt.orig), each only when it
     // does not exist. Then builds orig.pak when it is missing, from
     // usecode.orig when there is one, and loads it.
     void prepareOriginalPack();
-    void loadCommentSets(); // the comments step: comes with the comments work
+    // The comments step: the own comment file, then every colleague's (see
+    // Comments::LoadCommentSets). Damaged files are a warning (takeWarnings).
+    void loadCommentSets();
     void loadDictionary();  // u7.dic of the editor directory, when there is one
     void loadWorkspaceFiles();
     // The steps up to the usecode directory without a window: configuration,
@@ -136,8 +153,12 @@ public:
     // The lines of a function as the function view takes them: its translation
     // file when one exists, else its strings, saved as the new translation file.
     // Throws NotSingleByteText for a file that is not single-byte text.
+    // Remembers the file's content for saveFunctionLines.
     Lines openFunctionLines(int index);
-    // Saves the lines of a function as its translation file.
+    // Saves the lines of a function as its translation file. Throws
+    // TranslationFileChanged, and writes nothing, when the file no longer
+    // holds what openFunctionLines loaded or this method last saved (another
+    // program wrote it); a file that is gone is written again.
     void saveFunctionLines(quint16 funcNum, const Lines& lines);
     // Creates the translation file of every function that has none, as
     // showing it would; returns how many were created.
@@ -199,6 +220,57 @@ public:
     QString dictionaryPath() const; // editor directory + "u7.dic"
     // Writes the whole dictionary to u7.dic.
     void SaveDictionary();
+    // "Add term" and "Remove term": u7.dic is read again (a colleague may have
+    // changed it), the one change is applied to what it holds now, and the
+    // file is written; the dictionary in memory then equals the file. When
+    // the file cannot be read or written the change is still made in memory,
+    // and the error is thrown. Returns how many entries were removed.
+    void addDictionaryEntry(const DictionaryEntry& entry);
+    int removeDictionaryTerm(const QByteArray& term);
+
+    // ---- comments (the translators' .cmt files) ----
+    Comments& comments() { return m_comments; }
+    const Comments& comments() const { return m_comments; }
+    const QList<tComment>& CommentSets() const { return m_comments.CommentSets(); }
+    bool commentsLoaded() const { return m_comments.loaded(); }
+    // The user's own comment file: editor directory + translator ID + ".cmt".
+    QString commentFilePath() const;
+    // Adds a comment by the user to line `line` of function funcNum and writes
+    // the own comment file. A failed write keeps the comment for the next one.
+    void addComment(quint16 funcNum, quint16 line, const QByteArray& text,
+                    const QDateTime& when = QDateTime::currentDateTime());
+    // Writes the own comment file as it is (a cancelled "Comment" dialog).
+    void writeOwnComments();
+    QList<bool> MarkCommentedLines(quint16 funcNum, int lineCount) const {
+        return m_comments.MarkCommentedLines(funcNum, lineCount);
+    }
+    QList<tVisLine> ShowLineComments(quint16 funcNum, int line) const {
+        return m_comments.ShowLineComments(funcNum, line);
+    }
+    // The comments viewer's rows (Comments::viewerRows).
+    QList<tCmtLine> commentViewerRows() const { return m_comments.viewerRows(); }
+
+    // ---- function status and translators (FuncStatus.dat) ----
+    QString funcStatusPath() const; // editor directory + "FuncStatus.dat"
+    const FuncStatus& funcStatus() const { return m_funcStatus; }
+    bool funcStatusLoaded() const { return m_funcStatus.loaded(); }
+    // The translators list (GROUP/TRANSLATORSNAMES); the options dialog
+    // replaces it.
+    QList<QByteArray>& TranslatorNames() { return m_settings.translatorNames; }
+    const QList<QByteArray>& TranslatorNames() const { return m_settings.translatorNames; }
+    // The grid's cells of function index: status code 0-3, translator number,
+    // and the name to show ("Not assigned", the roster's name, "Translator n").
+    int functionStatus(int index) const { return m_funcStatus.statusOf(index); }
+    int functionTranslator(int index) const { return m_funcStatus.translatorOf(index); }
+    QByteArray functionTranslatorName(int index) const;
+    // The name shown for translator number n.
+    QByteArray translatorName(int number) const;
+    // Sets the status code (the translator number) of the functions at
+    // indexes and writes FuncStatus.dat, changing only those bytes of the
+    // file as it is now. Returns every function index whose cells changed
+    // (also those another program changed on disk). See FuncStatus.
+    QList<int> setFunctionStatus(const QList<int>& indexes, int code);
+    QList<int> setFunctionTranslator(const QList<int>& indexes, int translator);
 
     // ---- find ----
     // The usecode-tab search: every line containing text (A-Z folded, other
@@ -234,11 +306,17 @@ private:
     Lines m_textLines;
     Lines m_englishLines;
     GameText m_gameText;
+    Comments m_comments;
+    FuncStatus m_funcStatus;
+    // The bytes of each translation file as openFunctionLines loaded or
+    // created it, or saveFunctionLines last wrote it, by function number.
+    QHash<quint16, QByteArray> m_translationFileBytes;
     Search m_search;
     bool m_writeNothing = false; // set by startReadOnly
 
-    Lines openFunctionLinesAt(int index, const QString& path);
+    Lines openFunctionLinesAt(int index, const QString& path, QByteArray* content = nullptr);
     void keepPristineCopies();
+    void changeDictionary(const std::function<void(Dictionary&)>& change);
     void locateGameWithoutWindow();
 };
 

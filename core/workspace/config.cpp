@@ -1,5 +1,7 @@
 #include "config.h"
 
+#include "cp1252codec.h"
+
 namespace lexivo {
 
 ColorSettings readColors(const IniFile& ini, const ColorSettings& fallback) {
@@ -23,6 +25,8 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
     s.userColor = quint32(ini.readInteger(ini::User, ini::Color, 0));
     s.translatorNames = splitTranslatorNames(ini.readString(ini::Group, ini::TranslatorsNames));
     s.colors = readColors(ini, DefaultColors);
+    const qint32 codePage = ini.readInteger(ini::Setting, ini::CodePage, s.codePage);
+    if (Cp1252Codec::isSupported(codePage)) s.codePage = codePage;
     return s;
 }
 
@@ -49,6 +53,10 @@ void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
     ini.writeString(ini::Group, ini::TranslatorsNames, joinTranslatorNames(translatorNames));
     for (int i = 0; i < ColorCount; ++i)
         ini.writeInteger(ini::Colors, ColorKeys[i], qint32(colors[i]));
+}
+
+void writeCodePage(IniFile& ini, int codePage) {
+    ini.writeInteger(ini::Setting, ini::CodePage, codePage);
 }
 
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine) {

@@ -23,6 +23,7 @@ inline constexpr char Color[] = "COLOR";
 inline constexpr char Setting[] = "SETTING";
 inline constexpr char LastFunc[] = "LASTFUNC";
 inline constexpr char LastFuncLine[] = "LASTFUNCLINE";
+inline constexpr char CodePage[] = "CODEPAGE";
 inline constexpr char Group[] = "GROUP";
 inline constexpr char TranslatorsNames[] = "TRANSLATORSNAMES";
 inline constexpr char Colors[] = "COLORS";
@@ -65,11 +66,14 @@ struct Settings {
     quint32 userColor = 0;
     QList<QByteArray> translatorNames;
     ColorSettings colors = DefaultColors;
+    // The display code page (SETTING/CODEPAGE): 1252, 1250, 1251 or 1257;
+    // any other value reads as 1252. Files on disk never change with it.
+    int codePage = 1252;
 };
 
 // Reads every key in the start-up order: DIRECTORY/EDITOR, U7, REF_USECODE,
 // REF_PAK, USER/ID, SETTING/LASTFUNC, LASTFUNCLINE, USER/NAME, COLOR,
-// GROUP/TRANSLATORSNAMES, then the ten colours.
+// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE.
 Settings readSettings(const IniFile& ini, const QByteArray& programDirectory);
 
 // Reads the ten COLORS keys of a file (LEXIVO.INI or a colour scheme file),
@@ -87,6 +91,9 @@ QByteArray joinTranslatorNames(const QList<QByteArray>& names);
 void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName, quint32 userColor,
                   const QByteArray& gameDirectory, const QList<QByteArray>& translatorNames,
                   const ColorSettings& colors);
+
+// The display code page, written to SETTING/CODEPAGE.
+void writeCodePage(IniFile& ini, int codePage);
 
 // The close handling's write: SETTING/LASTFUNC, then LASTFUNCLINE.
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine);

@@ -1,26 +1,42 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <array>
+#include <utility>
 
 namespace lexivo {
 
-// The display code page of game and workspace text: Windows-1252 by a fixed
-// table of 256 entries. Decoding is lossless for every byte 0x01 to 0xFF: the
-// five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) show
-// as the control characters of the same number and encode back to their byte.
-// A character the code page cannot hold is refused, never replaced by a
-// substitute byte, so nothing a translator typed is silently changed.
+// The display code page of game and workspace text: a fixed table of 256
+// entries, Windows-1252 unless another page is chosen (Windows-1250, 1251 or
+// 1257, for teams whose game font maps another alphabet onto the bytes
+// 0x80-0xFF). Files never change with the choice: core keeps text as bytes,
+// and only what the views show and what the editors store goes through here.
 //
-// The window holds one codec object and passes it on; the display code page
-// may become a setting for teams whose game font maps other alphabets onto
-// these bytes.
+// Every table is lossless for every byte 0x01 to 0xFF: a byte the code page
+// leaves undefined shows as the character of its own number (the C1 control
+// 0x81 for byte 0x81, and so on) and encodes back to that byte. A character
+// the code page cannot hold is refused, never replaced by a substitute byte,
+// so nothing a translator typed is silently changed.
+//
+// The window holds one codec object and passes it on.
 class Cp1252Codec {
 public:
+    static constexpr int DefaultCodePage = 1252;
+
     Cp1252Codec();
 
-    QString name() const { return QStringLiteral("Windows-1252"); }
+    // 1252, 1250, 1251, 1257: the pages setCodePage accepts.
+    static QList<int> supportedCodePages();
+    static bool isSupported(int codePage);
+    // "Windows-1251" for 1251.
+    static QString nameOf(int codePage);
+
+    // Switches the tables; false (and nothing changed) for a page not supported.
+    bool setCodePage(int codePage);
+    int codePage() const { return m_codePage; }
+    QString name() const { return nameOf(m_codePage); }
 
     QChar toUnicode(uchar byte) const { return QChar(m_toUnicode[byte]); }
     QString decode(const QByteArray& bytes) const;
@@ -34,10 +50,11 @@ public:
     bool fromUnicode(char16_t ch, uchar& byte) const;
 
 private:
+    int m_codePage = DefaultCodePage;
     std::array<char16_t, 256> m_toUnicode;
-    // Reverse map for the characters above 0xFF (the 0x80-0x9F row); every
-    // character 0x00-0xFF outside that row maps to the byte of the same value.
-    std::array<char16_t, 32> m_row80;
+    // The upper half reversed: (character, byte) sorted by character. Bytes
+    // 0x00-0x7F are ASCII in every supported page.
+    std::array<std::pair<char16_t, uchar>, 128> m_upper;
 };
 
 } // namespace lexivo

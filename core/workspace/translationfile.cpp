@@ -79,7 +79,10 @@ QString singleByteTextProblem(const QByteArray& content) {
 }
 
 Lines loadTranslationFile(const QString& path) {
-    const QByteArray content = readWholeFile(path);
+    return translationFileLines(readWholeFile(path), path);
+}
+
+Lines translationFileLines(const QByteArray& content, const QString& path) {
     const QString problem = singleByteTextProblem(content);
     if (!problem.isEmpty())
         throw NotSingleByteText(

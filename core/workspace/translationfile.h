@@ -25,5 +25,7 @@ QString singleByteTextProblem(const QByteArray& content);
 // The lines of a translation file (the line-splitting rule). Throws FileError
 // when it cannot be read and NotSingleByteText when it is not single-byte text.
 Lines loadTranslationFile(const QString& path);
+// The same for content already read from path.
+Lines translationFileLines(const QByteArray& content, const QString& path);
 
 } // namespace lexivo
