@@ -305,7 +305,7 @@ void MainWindow::createMenus() {
     addMenuAction(edit, "Replace1", QStringLiteral("&Replace..."), &MainWindow::Replace1Click)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     edit->addSeparator()->setObjectName(QStringLiteral("N1"));
-    addMenuAction(edit, "Viewcomments1", QStringLiteral("&View comments..."),
+    addMenuAction(edit, "Comments1", QStringLiteral("&View comments..."),
                   &MainWindow::btnShowCommentClick);
     Addcomment1 = addMenuAction(edit, "Addcomment1", QStringLiteral("&Add comment..."),
                                 &MainWindow::btnAddCmtClick);

@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(menuCaptions(topMenu(window, "&File")), QStringList({"Quit1=&Quit"}));
         QCOMPARE(menuCaptions(topMenu(window, "&Edit")),
                  QStringList({"Find1=&Find... Ctrl+F", "Findnext1=Find ne&xt F3",
-                              "Replace1=&Replace... Ctrl+R", "|", "Viewcomments1=&View comments...",
+                              "Replace1=&Replace... Ctrl+R", "|", "Comments1=&View comments...",
                               "Addcomment1=&Add comment...", "|", "Options1=&Options..."}));
         QCOMPARE(menuCaptions(topMenu(window, "&Compile")),
                  QStringList({"Rebuildusecode1=&Fast rebuild Ctrl+F9",
