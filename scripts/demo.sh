@@ -31,6 +31,35 @@ if [ ! -f "$demo/LEXIVO.INI" ]; then
          NR == 6 { $0 = "Yua eri hangry." }
          { print }' "$demo/workspace/text.txt" >"$demo/workspace/text.txt.new"
     mv "$demo/workspace/text.txt.new" "$demo/workspace/text.txt"
+    # The team: a translators list, a few functions assigned in FuncStatus.dat
+    # (status in bits 0-1: 0 complete, 1 revision, 2 working, 3 unassigned;
+    # translator number in bits 2-7), a colleague's comments (2.cmt, written
+    # with perl, which every Debian has) and the team's notes.
+    count=$("$build/cli/lexivo-cli" --ini "$demo/LEXIVO.INI" status | grep -vc '^total')
+    perl -e 'my $n = shift; my @b = (0x06, 0x0D, 0x08, 0x0A);
+             print pack("C*", map { $_ < @b ? $b[$_] : 3 } 0 .. $n - 1)' "$count" \
+        >"$demo/workspace/FuncStatus.dat"
+    perl -e 'sub s_ { $_[0] . "\0" }
+             my @c = ([46112.40, "Keep the line short: the sign is small.", 0x0096, 0],
+                      [46113.62, "Marra speaks a little old-fashioned.", 0x0401, 1],
+                      [46114.35, "\"Smith\" is his trade and his name here.", 0x0402, 1]);
+             print s_("Mira"), pack("l<l<", 0x1060C0, scalar @c);
+             print pack("d<", $_->[0]), s_($_->[1]), pack("S<S<", $_->[2], $_->[3]) for @c' \
+        >"$demo/workspace/2.cmt"
+    printf '[GROUP]\r\nTRANSLATORSNAMES=Demo|Mira|Tomas|\r\n' >>"$demo/LEXIVO.INI"
+    cat >"$demo/workspace/notes.rtf" <<'RTF'
+{\rtf1\ansi\deff0{\fonttbl{\f0\fswiss Arial;}}{\colortbl;\red34\green68\blue34;}
+{\b\fs32\cf1 Harrowmere translation team\par}
+\fs20 Welcome to the demo workspace.\par
+\par
+{\b Agreed rules}\par
+- Keep every \\N where the original has one: the game breaks lines there.\par
+- Translate answers the same way everywhere: conversations compare them as text.\par
+- Terms are in the dictionary; a right click in the editor shows them.\par
+\par
+{\i Mira has the smith and the sergeant, Tomas the inn; ask before you take a function.}\par
+}
+RTF
 fi
 # The program keeps LEXIVO.INI and Help/ beside itself: run a copy from demo/.
 cp "$build/app/lexivo" "$demo/lexivo"
