@@ -27,6 +27,7 @@ class QTreeView;
 
 namespace lexivo {
 
+class FindingsDialog;
 class QuickSearchWindow;
 class StringListDelegate;
 
@@ -149,6 +150,16 @@ public:
     void FuncStatusGridViewDblClick();    // status grid: open the function
     void BuildTranslatorsMenu();          // the "Assign &translator" submenu
 
+    // ---- quality checks and progress figures (mainwindow_qa.cpp) ----
+    void Checktranslations1Click(); // Compile menu: the list of findings
+    // Before a complete rebuild: true to go on (no findings, or the user
+    // chose to); false after opening the list of findings.
+    bool confirmCompleteRebuild();
+    // Finding at line (from 0) of function index, or of text.txt for -1.
+    void goToFinding(int functionIndex, int line);
+    // The project's translated lines and percentage in the status bar.
+    void showProjectProgress();
+
     // Hooks filled by later work; each is wired to its command already.
     void Options1Click(); // options dialog
 
@@ -219,6 +230,21 @@ private:
     // delimiters; a character the code page cannot hold (typed, not yet
     // refused) stands as NUL, which no term holds and which ends a word.
     QByteArray matchingBytes(const QString& text) const;
+    // The right-click lookup of both editors: the selected text, or the word
+    // around the clicked character (then selected in the editor), and the
+    // translation of the last dictionary entry whose term equals it.
+    struct WordLookup {
+        QString word;
+        bool found = false;
+        QString translation;
+    };
+    WordLookup lookUpWordAt(QPlainTextEdit* editor, const QPoint& position);
+
+    // Quality checks (mainwindow_qa.cpp).
+    QList<Workspace::Finding> checkTranslations(QStringList& notes);
+    void showFindings(const QList<Workspace::Finding>& findings, const QStringList& notes);
+    // The translated cell of the status grid's row for function index.
+    void setTranslatedCell(int index);
 
     // Rebuild (mainwindow_rebuild.cpp).
     void runRebuild(bool complete);
@@ -272,6 +298,8 @@ private:
     QSortFilterProxyModel* m_statusProxy = nullptr;
     QTextEdit* NotesRichEdit = nullptr;
     QLabel* m_statusPanel = nullptr;
+    QLabel* ProgressPanel = nullptr; // the project's figure, right of the messages
+    FindingsDialog* m_findingsDialog = nullptr;
 
     QToolBar* ToolBar1 = nullptr;
     QToolButton* btnRebuildFast = nullptr;

@@ -251,35 +251,13 @@ void MainWindow::MemoFLXMouseDown(Qt::MouseButton button, const QPoint& position
     QString caption = QStringLiteral("Term not found");
     if (button != Qt::RightButton) return;
 
-    QTextCursor cursor = MemoFLX->textCursor();
-    QString word;
-    if (cursor.hasSelection()) {
-        word = cursor.selectedText();
-    } else {
-        // The caret goes to the clicked character first, as a click puts it.
-        cursor = MemoFLX->cursorForPosition(position);
-        const QTextBlock block = cursor.block();
-        const QString rowText = block.text();
-        const Dictionary::Occurrence found =
-            Dictionary::WordAtCaret(matchingBytes(rowText), cursor.positionInBlock());
-        if (found.length > 0) {
-            cursor.setPosition(block.position() + int(found.start));
-            cursor.setPosition(block.position() + int(found.start + found.length),
-                               QTextCursor::KeepAnchor);
-            word = rowText.mid(found.start, found.length);
-        }
-        MemoFLX->setTextCursor(cursor);
-    }
-    QByteArray wordBytes;
-    if (m_codec.encode(word, wordBytes)) {
-        const qsizetype entry = m_ws.dictionary().lookup(wordBytes);
-        if (entry >= 0) {
-            caption = m_codec.decode(m_ws.dictionary().entries().at(entry).translation);
-            Cancel1->setData(1);
-            Cancel1->setEnabled(true);
-            Removeterm1->setEnabled(true);
-            Addterm1->setEnabled(false);
-        }
+    const WordLookup lookup = lookUpWordAt(MemoFLX, position);
+    if (lookup.found) {
+        caption = lookup.translation;
+        Cancel1->setData(1);
+        Cancel1->setEnabled(true);
+        Removeterm1->setEnabled(true);
+        Addterm1->setEnabled(false);
     }
     // No hot keys: the caption is exactly the translation.
     Cancel1->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));

@@ -205,6 +205,10 @@ void MainWindow::saveShownFunction() {
         goToLine(f, row);
         throw CommandEnded();
     }
+    // The figures follow every saved line (accepted or replaced): the
+    // project's in the status bar, the function's in the status grid.
+    showProjectProgress();
+    setTranslatedCell(f);
 }
 
 bool MainWindow::encodeTyped(const QString& text, QByteArray& bytes) {
@@ -279,18 +283,14 @@ void MainWindow::memoStrGetLineAttr(const QString& line, QList<CharAttr>& attrs)
     }
 }
 
-void MainWindow::memoStrMouseDown(Qt::MouseButton button, const QPoint& position) {
-    m_selectAction->setData(0);
-    QString caption = QStringLiteral("Cancel");
-    if (button != Qt::RightButton) return;
-
-    QTextCursor cursor = memoStr->textCursor();
-    QString word;
+MainWindow::WordLookup MainWindow::lookUpWordAt(QPlainTextEdit* editor, const QPoint& position) {
+    QTextCursor cursor = editor->textCursor();
+    WordLookup lookup;
     if (cursor.hasSelection()) {
-        word = cursor.selectedText();
+        lookup.word = cursor.selectedText();
     } else {
-        // The caret goes where the click was, as a left click would put it.
-        cursor = memoStr->cursorForPosition(position);
+        // The caret goes to the clicked character first, as a click puts it.
+        cursor = editor->cursorForPosition(position);
         const QTextBlock block = cursor.block();
         const QString rowText = block.text();
         const Dictionary::Occurrence found =
@@ -299,17 +299,30 @@ void MainWindow::memoStrMouseDown(Qt::MouseButton button, const QPoint& position
             cursor.setPosition(block.position() + int(found.start));
             cursor.setPosition(block.position() + int(found.start + found.length),
                                QTextCursor::KeepAnchor);
-            word = rowText.mid(found.start, found.length);
+            lookup.word = rowText.mid(found.start, found.length);
         }
-        memoStr->setTextCursor(cursor);
+        editor->setTextCursor(cursor);
     }
-    QByteArray wordBytes;
-    if (!word.isEmpty() && m_codec.encode(word, wordBytes)) {
-        const qsizetype entry = m_ws.dictionary().lookup(wordBytes);
+    QByteArray bytes;
+    if (m_codec.encode(lookup.word, bytes)) {
+        const qsizetype entry = m_ws.dictionary().lookup(bytes);
         if (entry >= 0) {
-            caption = m_codec.decode(m_ws.dictionary().entries().at(entry).translation);
-            m_selectAction->setData(1);
+            lookup.found = true;
+            lookup.translation = m_codec.decode(m_ws.dictionary().entries().at(entry).translation);
         }
+    }
+    return lookup;
+}
+
+void MainWindow::memoStrMouseDown(Qt::MouseButton button, const QPoint& position) {
+    m_selectAction->setData(0);
+    QString caption = QStringLiteral("Cancel");
+    if (button != Qt::RightButton) return;
+
+    const WordLookup lookup = lookUpWordAt(memoStr, position);
+    if (lookup.found) {
+        caption = lookup.translation;
+        m_selectAction->setData(1);
     }
     // "&" in a translation is a letter, not a menu mnemonic.
     m_selectAction->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
