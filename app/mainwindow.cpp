@@ -100,6 +100,9 @@ void MainWindow::createWidgets() {
     m_statusPanel = new QLabel(bar);
     m_statusPanel->setObjectName(QStringLiteral("StatusPanel"));
     bar->addWidget(m_statusPanel, 1);
+    ProgressPanel = new QLabel(bar);
+    ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
+    bar->addPermanentWidget(ProgressPanel);
     setStatusBar(bar);
 }
 
@@ -239,11 +242,11 @@ QWidget* MainWindow::createStatusPage() {
     FuncStatusGridView->setSelectionBehavior(QAbstractItemView::SelectRows);
     FuncStatusGridView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FuncStatusGridView->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_statusModel = new QStandardItemModel(0, 4, this);
+    m_statusModel = new QStandardItemModel(0, 5, this);
     m_statusModel->setObjectName(QStringLiteral("FuncStatusModel"));
-    m_statusModel->setHorizontalHeaderLabels({QString(), QStringLiteral("Functions"),
-                                              QStringLiteral("Translator"),
-                                              QStringLiteral("InternalFuncNum")});
+    m_statusModel->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Functions"), QStringLiteral("Translator"),
+         QStringLiteral("InternalFuncNum"), QStringLiteral("Translated")});
     // Sorted through a proxy: each column by its own kind of value (the
     // status code, the texts, the function index); every command maps a row
     // to its function through the hidden column.
@@ -320,6 +323,9 @@ void MainWindow::createMenus() {
     RebuildAllusecode1 =
         addMenuAction(compile, "RebuildAllusecode1", QStringLiteral("&Complete rebuild"),
                       &MainWindow::RebuildAllusecode1Click);
+    compile->addSeparator();
+    addMenuAction(compile, "Checktranslations1", QStringLiteral("Check &translations..."),
+                  &MainWindow::Checktranslations1Click);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));

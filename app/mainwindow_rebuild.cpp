@@ -18,6 +18,8 @@ void MainWindow::btnRebuildClick() {
 }
 
 void MainWindow::RebuildAllusecode1Click() {
+    // The count of the quality checks' findings first: go on, or look.
+    if (!confirmCompleteRebuild()) return;
     runRebuild(true);
 }
 

@@ -99,6 +99,18 @@ void MainWindow::setStatusRow(int row, int index) {
     const QString name = m_codec.decode(m_ws.functionTranslatorName(index));
     m_statusModel->item(row, 2)->setText(name);
     m_statusModel->item(row, 2)->setData(name, SortRole);
+    setTranslatedCell(index);
+}
+
+// "translated/total", sorted by the share translated, then by the total.
+void MainWindow::setTranslatedCell(int index) {
+    if (index < 0 || index >= m_statusModel->rowCount()) return;
+    QStandardItem* cell = m_statusModel->item(index, 4);
+    if (!cell) return;
+    const Workspace::LineCount count = m_ws.functionProgress(index);
+    cell->setText(QStringLiteral("%1/%2").arg(count.translated).arg(count.total));
+    const double share = count.total > 0 ? double(count.translated) / double(count.total) : 0.0;
+    cell->setData(share + double(count.total) * 1e-9, SortRole);
 }
 
 void MainWindow::fillStatusGrid() {
@@ -115,7 +127,9 @@ void MainWindow::fillStatusGrid() {
         auto* translator = new QStandardItem;
         auto* index = new QStandardItem(QString::number(i));
         index->setData(i, SortRole);
-        m_statusModel->appendRow({status, name, translator, index});
+        auto* translated = new QStandardItem;
+        translated->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_statusModel->appendRow({status, name, translator, index, translated});
         setStatusRow(i, i);
     }
     FuncStatusGridView->sortByColumn(1, Qt::AscendingOrder);

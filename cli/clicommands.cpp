@@ -1,16 +1,25 @@
 #include "clicommands.h"
 
+#include "usecode/linkdep.h"
+#include "usecode/rebuild.h"
 #include "usecode/verifier.h"
 #include "workspace.h"
 #include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
+#include "workspace/gamestring.h"
 #include "workspace/gametext.h"
 #include "workspace/pack.h"
+#include "workspace/po.h"
+#include "workspace/qa.h"
 #include "workspace/translationfile.h"
 #include "workspace/translationmemory.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
 
 namespace lexivo::cli {
 
@@ -93,6 +102,98 @@ QStringList checkGameText(const Workspace& ws, Output& out) {
     }
 }
 
+// The first byte at which two files differ, for the check's message.
+qsizetype firstDifference(const QByteArray& a, const QByteArray& b) {
+    const qsizetype n = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i)
+        if (a[i] != b[i]) return i;
+    return n;
+}
+
+// With the original engine's index files beside usecode: the files describe
+// the usecode file as it is, a rebuild of the translations as they are now
+// would keep no function and break no limit of that engine, and no string
+// is longer than it can say.
+QStringList checkOriginalEngine(Workspace& ws, const UsecodeFile& file, Output& out) {
+    const LinkDepFiles files = findLinkDepFiles(ws.usecodeDirectory());
+    if (!files.present()) return {};
+    const QString usecodePath = ws.usecodePath();
+    QStringList problems;
+
+    const LinkDepResult now = buildLinkDep(file.image, usecodePath);
+    problems += now.problems;
+    if (now.ok()) {
+        const auto compare = [&](const QString& path, const char* name, const QByteArray& made) {
+            if (path.isEmpty()) {
+                problems << QStringLiteral("%1%2 is missing; a rebuild writes it")
+                                .arg(ws.usecodeDirectory(), QLatin1String(name));
+                return;
+            }
+            const QByteArray disk = readWholeFile(path);
+            if (disk == made) return;
+            problems << QStringLiteral("%1 does not describe %2 (%3 bytes, %4 expected; first "
+                                       "difference at byte %5); a rebuild writes it anew")
+                            .arg(path, usecodePath)
+                            .arg(disk.size())
+                            .arg(made.size())
+                            .arg(firstDifference(disk, made));
+        };
+        compare(files.linkdep1, "LINKDEP1", now.linkdep1);
+        compare(files.linkdep2, "LINKDEP2", now.linkdep2);
+    }
+
+    // The complete rebuild, in memory only.
+    RebuildOptions options;
+    options.fileName = usecodePath;
+    options.encoding = ws.settings().gameTextEncoding;
+    options.originalFormsOnly = true;
+    options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
+        const QString path = ws.TranslationFilePath(funcNum);
+        if (!QFileInfo(path).isFile()) return false;
+        lines = loadTranslationFile(path);
+        for (qsizetype k = 0; k < lines.size(); ++k) {
+            const qint64 bytes = StoredStringSize(lines[k]) - 1;
+            if (bytes > linkdep::MaxConversationStringBytes)
+                problems << QStringLiteral("%1, line %2: %3 bytes; the original engine says at "
+                                           "most %4 bytes of one conversation string")
+                                .arg(path)
+                                .arg(k + 1)
+                                .arg(bytes)
+                                .arg(linkdep::MaxConversationStringBytes);
+        }
+        return true;
+    };
+    try {
+        const RebuildOutput rebuilt = rebuildUsecode(file, options);
+        problems += rebuilt.keptForGame;
+        const LinkDepResult after = buildLinkDep(rebuilt.image, usecodePath);
+        if (now.ok())
+            for (const QString& problem : after.problems)
+                problems << QStringLiteral("After a rebuild: %1").arg(problem);
+        for (const QString& warning : after.warnings)
+            out.stderrText += warning + QLatin1Char('\n');
+    } catch (const Error& e) {
+        problems << e.message();
+    }
+
+    const GameTextFile game = findGameTextFile(ws.usecodeDirectory());
+    const QString textPath = ws.textPath();
+    if (!game.path.isEmpty() && !game.isMessageFile && QFileInfo(textPath).isFile()) {
+        const Lines lines = loadTextLines(textPath);
+        for (qsizetype k = 0; k < lines.size(); ++k) {
+            const qint64 bytes = StoredStringSize(withoutNote(lines[k]));
+            if (bytes > linkdep::MaxTextMessageBytes)
+                problems << QStringLiteral("%1, line %2: %3 bytes with its NUL; a message of the "
+                                           "text archive holds at most %4 in the original engine")
+                                .arg(textPath)
+                                .arg(k + 1)
+                                .arg(bytes)
+                                .arg(linkdep::MaxTextMessageBytes);
+        }
+    }
+    return problems;
+}
+
 } // namespace
 
 int init(const QString& programDirectory, Output& out) {
@@ -170,6 +271,7 @@ int check(const QString& programDirectory, Output& out) {
                             .arg(strings);
     }
     problems += checkGameText(ws, out);
+    problems += checkOriginalEngine(ws, file, out);
     for (const QString& problem : problems)
         out.stdoutText += problem + QLatin1Char('\n');
     return problems.isEmpty() ? 0 : 1;
@@ -277,10 +379,8 @@ int status(const QString& programDirectory, Output& out) {
         const QString path = ws.TranslationFilePath(func.FuncNum);
         if (QFileInfo(path).isFile()) {
             try {
-                const Lines lines = loadTranslationFile(path);
-                const Lines originals = ws.originalLines(i);
-                for (qsizetype k = 0; k < strings && k < lines.size(); ++k)
-                    if (lines[k] != originals.value(k)) ++translated;
+                translated = Workspace::countTranslatedLines(loadTranslationFile(path),
+                                                             ws.originalLines(i), strings);
             } catch (const NotSingleByteText& e) {
                 // Not usable as a translation: none of its lines count.
                 out.stderrText += e.message() + QLatin1Char('\n');
@@ -297,6 +397,330 @@ int status(const QString& programDirectory, Output& out) {
     out.stdoutBytes +=
         "total\t" + QByteArray::number(allTranslated) + '\t' + QByteArray::number(allLines) + '\n';
     return 0;
+}
+
+} // namespace lexivo::cli
+
+// ---- quality checks and PO interchange ----
+
+namespace lexivo::cli {
+
+namespace {
+
+// The read-only loading of the three commands below, with the display code
+// page of the configuration.
+void startForTexts(Workspace& ws, Cp1252Codec& codec, Output& out) {
+    try {
+        ws.startReadOnly(true);
+    } catch (...) {
+        reportWarnings(ws, out);
+        throw;
+    }
+    reportWarnings(ws, out);
+    codec.setCodePage(ws.settings().codePage);
+}
+
+// A PO context names a place: "HHHH:LINE" (a function) or "text:LINE", LINE
+// from 1.
+bool parseContext(const QString& context, QString& target, qsizetype& line) {
+    static const QRegularExpression place(QStringLiteral("^([0-9A-F]{4}|text):([1-9][0-9]{0,8})$"));
+    const QRegularExpressionMatch m = place.match(context);
+    if (!m.hasMatch()) return false;
+    target = m.captured(1);
+    line = m.captured(2).toLongLong();
+    return true;
+}
+
+// A translation typed in a PO editor may hold real line breaks and tabs; the
+// text form holds neither: they become \N and \T, as in the window's editor.
+QString toTextForm(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\\N"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\\N"));
+    text.replace(QLatin1Char('\r'), QStringLiteral("\\N"));
+    text.replace(QLatin1Char('\t'), QStringLiteral("\\T"));
+    return text;
+}
+
+QString characterProblem(const QString& text, qsizetype bad, const Cp1252Codec& codec) {
+    const QString character = text.mid(bad, text.at(bad).isHighSurrogate() ? 2 : 1);
+    const uint code = character.toUcs4().value(0);
+    return QStringLiteral("\"%1\" (U+%2) cannot be stored in the %3 code page")
+        .arg(character, QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')),
+             codec.name());
+}
+
+const char CodePageField[] = "X-Lexivo-Code-Page";
+
+// "2026-12-10 11:05+0100", the date form of PO headers.
+QString poDate(const QDateTime& when) {
+    const int offset = when.offsetFromUtc() / 60;
+    const int minutes = offset < 0 ? -offset : offset;
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+int qa(const QString& programDirectory, Output& out) {
+    // Reads only: no orig.pak, funclist.txt or translation file is made.
+    Workspace ws(programDirectory);
+    Cp1252Codec codec;
+    startForTexts(ws, codec, out);
+    QStringList skipped;
+    const QList<Workspace::Finding> findings = ws.checkTranslations(codec, nullptr, &skipped);
+    for (const QString& problem : std::as_const(skipped))
+        out.stderrText += problem + QLatin1Char('\n');
+    for (const Workspace::Finding& f : findings)
+        out.stdoutText += QString::fromLatin1(f.hexNum) + QLatin1Char('\t') +
+                          QString::number(f.problem.line + 1) + QLatin1Char('\t') +
+                          TranslationChecks::checkName(f.problem.check) + QLatin1Char('\t') +
+                          f.problem.message + QLatin1Char('\n');
+    return findings.isEmpty() ? 0 : 1;
+}
+
+int exportPo(const QString& programDirectory, const QString& outDirectory, Output& out) {
+    Workspace ws(programDirectory);
+    Cp1252Codec codec;
+    startForTexts(ws, codec, out);
+    ws.loadCommentSets();
+    reportWarnings(ws, out);
+    if (!QDir().mkpath(outDirectory))
+        throw FileError::cannotCreate(outDirectory, QStringLiteral("The folder cannot be made."));
+    const QDir dir(outDirectory);
+
+    PoCatalog catalog;
+    const QString language = codec.decode(ws.ini().readString(ini::Group, "LANGUAGE")).trimmed();
+    catalog.header = {
+        {QStringLiteral("Project-Id-Version"), QStringLiteral("Ultima VII usecode")},
+        {QStringLiteral("PO-Revision-Date"), poDate(QDateTime::currentDateTime())},
+        {QStringLiteral("Last-Translator"), codec.decode(ws.settings().userName)},
+        {QStringLiteral("Language-Team"), language},
+        {QStringLiteral("Language"), language},
+        {QStringLiteral("MIME-Version"), QStringLiteral("1.0")},
+        {QStringLiteral("Content-Type"), QStringLiteral("text/plain; charset=UTF-8")},
+        {QStringLiteral("Content-Transfer-Encoding"), QStringLiteral("8bit")},
+        {QString::fromLatin1(CodePageField), codec.name()},
+        {QStringLiteral("X-Generator"), QStringLiteral("Lexivo %1").arg(Workspace::VersionText)},
+    };
+
+    // Every comment of every set, by function number and line.
+    QHash<quint32, QStringList> comments;
+    for (const tComment& set : ws.CommentSets())
+        for (const tCmtLine& c : set.Lines) {
+            const QDateTime when = dateTimeFromOleDate(c.Date);
+            comments[quint32(c.FuncNum) << 16 | c.Line].append(
+                QStringLiteral("%1, %2: %3")
+                    .arg(codec.decode(set.Name),
+                         when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                        : QStringLiteral("no date"),
+                         codec.decode(c.Text)));
+        }
+
+    int files = 0, failed = 0;
+    for (int i = 0; i < ws.functionCount(); ++i) {
+        const tFunc& func = ws.funcs()[i];
+        if (ws.FindFuncIndex(func.FuncNum) != i) continue; // the first record's file
+        const QString path = ws.TranslationFilePath(func.FuncNum);
+        Lines lines;
+        try {
+            lines = QFileInfo(path).isFile() ? loadTranslationFile(path) : ws.functionStrings(i);
+        } catch (const NotSingleByteText& e) {
+            out.stderrText += e.message() + QLatin1Char('\n');
+            ++failed;
+            continue;
+        }
+        const Lines originals = ws.originalLines(i);
+        catalog.entries.clear();
+        for (qsizetype k = 0; k < originals.size(); ++k) {
+            PoEntry entry;
+            entry.context =
+                QString::fromLatin1(func.HexNum) + QLatin1Char(':') + QString::number(k + 1);
+            entry.source = codec.decode(originals[k]);
+            if (k < lines.size() && lines[k] != originals[k])
+                entry.translation = codec.decode(lines[k]);
+            entry.translatorComment = codec.decode(func.Description);
+            entry.extractedComments = comments.value(quint32(func.FuncNum) << 16 | quint32(k));
+            catalog.entries.append(entry);
+        }
+        writePoFile(dir.filePath(QString::fromLatin1(func.HexNum) + QStringLiteral(".po")),
+                    catalog);
+        ++files;
+    }
+
+    if (QFileInfo(ws.textPath()).isFile() && QFileInfo(ws.englishTextPath()).isFile()) {
+        const Lines text = loadTextLines(ws.textPath());
+        const Lines english = loadTextLines(ws.englishTextPath());
+        catalog.entries.clear();
+        for (qsizetype k = 0; k < english.size(); ++k) {
+            PoEntry entry;
+            entry.context = QStringLiteral("text:") + QString::number(k + 1);
+            entry.source = codec.decode(english[k]);
+            if (k < text.size() && text[k] != english[k]) entry.translation = codec.decode(text[k]);
+            catalog.entries.append(entry);
+        }
+        writePoFile(dir.filePath(QStringLiteral("text.po")), catalog);
+        ++files;
+    } else {
+        out.stderrText += QStringLiteral("No text.po: %1 and %2 are made by the first start\n")
+                              .arg(ws.textPath(), ws.englishTextPath());
+    }
+    out.stdoutText += QStringLiteral("%1 PO files written to %2\n").arg(files).arg(outDirectory);
+    return failed == 0 ? 0 : 1;
+}
+
+int importPo(const QString& programDirectory, const QStringList& poFiles, Output& out) {
+    Workspace ws(programDirectory);
+    Cp1252Codec codec;
+    startForTexts(ws, codec, out);
+
+    // The new text of every place, by target ("HHHH" or "text") and line
+    // from 0; the later entry for one place wins.
+    QMap<QString, QMap<qsizetype, QByteArray>> changes;
+    QHash<QString, QString> sourceOf; // target -> the PO file that named it last
+    int skipped = 0, skippedFiles = 0;
+    Lines english;
+    bool englishRead = false;
+    for (const QString& poPath : poFiles) {
+        PoCatalog catalog;
+        try {
+            catalog = readPoFile(poPath);
+        } catch (const Error& e) {
+            out.stderrText += e.message() + QLatin1Char('\n');
+            ++skippedFiles;
+            continue;
+        }
+        const QString page = catalog.headerField(QString::fromLatin1(CodePageField));
+        if (!page.isEmpty() && page != codec.name()) {
+            out.stderrText +=
+                QStringLiteral("%1: written for the %2 code page, the display code page is %3; "
+                               "the file is skipped\n")
+                    .arg(poPath, page, codec.name());
+            ++skippedFiles;
+            continue;
+        }
+        for (const PoEntry& entry : std::as_const(catalog.entries)) {
+            const auto skip = [&](const QString& why) {
+                out.stderrText += QStringLiteral("%1: msgctxt \"%2\": %3; skipped\n")
+                                      .arg(poPath, entry.context, why);
+                ++skipped;
+            };
+            if (entry.translation.isEmpty()) continue; // not translated
+            QString target;
+            qsizetype line = 0;
+            if (entry.plural || !parseContext(entry.context, target, line)) {
+                skip(QStringLiteral("no line of this workspace (expected HHHH:LINE or text:LINE)"));
+                continue;
+            }
+            if (entry.fuzzy) {
+                skip(QStringLiteral("marked fuzzy"));
+                continue;
+            }
+            const qsizetype k = line - 1;
+            QByteArray original;
+            if (target == QLatin1String("text")) {
+                if (!englishRead) {
+                    if (QFileInfo(ws.englishTextPath()).isFile())
+                        english = loadTextLines(ws.englishTextPath());
+                    englishRead = true;
+                }
+                if (k >= english.size()) {
+                    skip(QStringLiteral("%1 has no line %2").arg(ws.englishTextPath()).arg(line));
+                    continue;
+                }
+                original = english[k];
+            } else {
+                const int index = ws.FindFuncIndex(quint16(target.toUInt(nullptr, 16)));
+                if (index < 0) {
+                    skip(QStringLiteral("no function %1 with strings in %2")
+                             .arg(target, ws.usecodePath()));
+                    continue;
+                }
+                const Lines originals = ws.originalLines(index);
+                if (k >= originals.size()) {
+                    skip(QStringLiteral("function %1 has %2 strings")
+                             .arg(target)
+                             .arg(originals.size()));
+                    continue;
+                }
+                original = originals[k];
+            }
+            QByteArray source;
+            if (!codec.encode(entry.source, source) || source != original) {
+                skip(QStringLiteral("the msgid is no longer the original of that line (the game "
+                                    "changed)"));
+                continue;
+            }
+            const QString text = toTextForm(entry.translation);
+            QByteArray bytes;
+            qsizetype bad = 0;
+            if (!codec.encode(text, bytes, &bad)) {
+                skip(characterProblem(text, bad, codec));
+                continue;
+            }
+            changes[target][k] = bytes;
+            sourceOf.insert(target, poPath);
+        }
+    }
+
+    int changedLines = 0, changedFiles = 0;
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        const QString& target = it.key();
+        const bool isText = target == QLatin1String("text");
+        const int index = isText ? -1 : ws.FindFuncIndex(quint16(target.toUInt(nullptr, 16)));
+        const QString path =
+            isText ? ws.textPath() : ws.TranslationFilePath(ws.funcs()[index].FuncNum);
+        Lines lines;
+        try {
+            if (isText) {
+                if (!QFileInfo(path).isFile())
+                    throw Error(
+                        QStringLiteral("%1 does not exist (the first start makes it)").arg(path));
+                lines = loadTextLines(path);
+            } else {
+                lines = QFileInfo(path).isFile() ? loadTranslationFile(path)
+                                                 : ws.functionStrings(index);
+            }
+        } catch (const Error& e) {
+            out.stderrText += QStringLiteral("%1: %2; its entries are skipped\n")
+                                  .arg(sourceOf.value(target), e.message());
+            skipped += int(it.value().size());
+            continue;
+        }
+        int changed = 0;
+        for (auto line = it.value().cbegin(); line != it.value().cend(); ++line) {
+            // The line count never changes: a file shorter than its function
+            // keeps its length.
+            if (line.key() >= lines.size()) {
+                out.stderrText +=
+                    QStringLiteral("%1: msgctxt \"%2:%3\": %4 has %5 lines; skipped\n")
+                        .arg(sourceOf.value(target), target)
+                        .arg(line.key() + 1)
+                        .arg(path)
+                        .arg(lines.size());
+                ++skipped;
+                continue;
+            }
+            if (lines[line.key()] == line.value()) continue;
+            lines[line.key()] = line.value();
+            ++changed;
+        }
+        if (changed == 0) continue;
+        if (isText)
+            saveTextLines(path, lines);
+        else
+            ws.saveFunctionLines(ws.funcs()[index].FuncNum, lines);
+        changedLines += changed;
+        ++changedFiles;
+    }
+    out.stdoutText +=
+        QStringLiteral("%1 lines changed in %2 files\n").arg(changedLines).arg(changedFiles);
+    if (skippedFiles > 0)
+        out.stderrText += QStringLiteral("%1 PO files skipped\n").arg(skippedFiles);
+    if (skipped > 0) out.stderrText += QStringLiteral("%1 entries skipped\n").arg(skipped);
+    return skipped == 0 && skippedFiles == 0 ? 0 : 1;
 }
 
 } // namespace lexivo::cli

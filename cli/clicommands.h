@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace lexivo::cli {
 
@@ -28,6 +29,10 @@ int extract(const QString& programDirectory, Output& out);
 int rebuild(const QString& programDirectory, bool complete, Output& out);
 // Verifies the game's usecode with the code verifier and every translation
 // file's line count against its function; one line per problem, 1 if any.
+// With LINKDEP files beside usecode also: whether they describe the usecode
+// file, the functions a rebuild would keep for the original engine or the
+// game-text encoding, the limits of that engine after such a rebuild, and
+// conversation strings over 999 bytes and text.txt messages over 256.
 int check(const QString& programDirectory, Output& out);
 // The proposals the translation memory makes for function funcNum (the first
 // function with that number): for every line whose text (its translation
@@ -54,5 +59,26 @@ int find(const QString& programDirectory, const QByteArray& text, bool original,
 // file exists and the line differs from its original. Then one line
 // "total<TAB>translated<TAB>lines". Always 0; writes nothing.
 int status(const QString& programDirectory, Output& out);
+
+// The quality checks of every translation file and of text.txt, one line per
+// finding in stdoutText: HexNum ("text" for text.txt), the line from 1, the
+// check's name and what is wrong, separated by tabs. 0 without findings, 1
+// with any. Writes nothing.
+int qa(const QString& programDirectory, Output& out);
+// Writes one PO file per function (HexNum.po) and text.po into outDirectory
+// (made when missing), UTF-8: msgctxt "HHHH:LINE" or "text:LINE" (LINE from
+// 1), msgid the original, msgstr the translation (empty when the line equals
+// its original), the description as a translator comment, the line's
+// comments from every set as extracted comments, a header naming the
+// language (GROUP/LANGUAGE) and the display code page. Writes nothing in the
+// workspace.
+int exportPo(const QString& programDirectory, const QString& outDirectory, Output& out);
+// Writes every translated entry of the PO files back into its translation
+// file or text.txt line through the display code page, each changed file
+// replaced atomically. Entries whose msgid is no longer the original of that
+// line, that hold a character the code page cannot hold, that are fuzzy or
+// name no line of the workspace are skipped and said on stderrText; no line
+// count changes. 0 when nothing was skipped, 1 otherwise.
+int importPo(const QString& programDirectory, const QStringList& poFiles, Output& out);
 
 } // namespace lexivo::cli

@@ -7,6 +7,9 @@
 //   lexivo-cli [--ini FILE] suggest [--all] HEXNUM
 //   lexivo-cli [--ini FILE] find [--original] TEXT
 //   lexivo-cli [--ini FILE] status
+//   lexivo-cli [--ini FILE] qa
+//   lexivo-cli [--ini FILE] export-po OUTDIR
+//   lexivo-cli [--ini FILE] import-po FILE...
 //
 // The program directory is the folder of the configuration file (default:
 // LEXIVO.INI beside this program). Exit 0 on success, 1 with the message on
@@ -33,7 +36,10 @@ int usage(const char* problem) {
                  "       lexivo-cli [--ini FILE] check\n"
                  "       lexivo-cli [--ini FILE] suggest [--all] HEXNUM\n"
                  "       lexivo-cli [--ini FILE] find [--original] TEXT\n"
-                 "       lexivo-cli [--ini FILE] status\n",
+                 "       lexivo-cli [--ini FILE] status\n"
+                 "       lexivo-cli [--ini FILE] qa\n"
+                 "       lexivo-cli [--ini FILE] export-po OUTDIR\n"
+                 "       lexivo-cli [--ini FILE] import-po FILE...\n",
                  problem);
     return 2;
 }
@@ -103,6 +109,15 @@ int main(int argc, char** argv) {
                     .arg(character, QString::number(code, 16).toUpper().rightJustified(4, '0'))));
         }
     }
+    QStringList poArguments;
+    if (command == QLatin1String("export-po") || command == QLatin1String("import-po")) {
+        poArguments = args;
+        args.clear();
+        if (command == QLatin1String("export-po") && poArguments.size() != 1)
+            return usage("export-po needs one output folder (OUTDIR)");
+        if (command == QLatin1String("import-po") && poArguments.isEmpty())
+            return usage("import-po needs at least one PO file");
+    }
     if (!args.isEmpty())
         return usage(qPrintable(QStringLiteral("unexpected argument: %1").arg(args.first())));
 
@@ -130,6 +145,12 @@ int main(int argc, char** argv) {
             rc = lexivo::cli::find(programDirectory, findText, original, out);
         else if (command == QLatin1String("status"))
             rc = lexivo::cli::status(programDirectory, out);
+        else if (command == QLatin1String("qa"))
+            rc = lexivo::cli::qa(programDirectory, out);
+        else if (command == QLatin1String("export-po"))
+            rc = lexivo::cli::exportPo(programDirectory, poArguments.first(), out);
+        else if (command == QLatin1String("import-po"))
+            rc = lexivo::cli::importPo(programDirectory, poArguments, out);
         else
             return usage(qPrintable(QStringLiteral("unknown command: %1").arg(command)));
         flush();

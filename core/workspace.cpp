@@ -515,6 +515,14 @@ void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
     writeFileAtomically(path, bytes);
     m_translationFileBytes.insert(funcNum, bytes);
 }
+    // The figures follow the one file just saved; nothing else is read.
+    const int index = FindFuncIndex(funcNum);
+    if (index >= 0 && index < m_progress.size()) {
+        LineCount& count = m_progress[index];
+        m_projectProgress.translated -= count.translated;
+        count.translated = countTranslatedLines(lines, originalLines(index), count.total);
+        m_projectProgress.translated += count.translated;
+    }
 
 int Workspace::createMissingTranslationFiles() {
     // One listing of the editor directory for all functions: looking each
@@ -651,6 +659,7 @@ QByteArray Workspace::hitRow(const SearchHit& hit) const {
     const tFunc& func = m_usecode.funcs[hit.funcIndex];
     return func.HexNum + ": " + func.Description + " (" + QByteArray::number(hit.lineIndex + 1) +
            ')';
+    m_progress.clear(); // the table may have changed: counted again when asked
 }
 
 void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {
@@ -658,3 +667,96 @@ void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {
 }
 
 } // namespace lexivo
+// ---- progress figures ----
+
+qsizetype Workspace::countTranslatedLines(const Lines& lines, const Lines& originals,
+                                          qsizetype strings) {
+    qsizetype translated = 0;
+    for (qsizetype k = 0; k < strings && k < lines.size(); ++k)
+        if (lines[k] != originals.value(k)) ++translated;
+    return translated;
+}
+
+void Workspace::countProgress() {
+    m_progress.clear();
+    m_projectProgress = {};
+    m_progress.reserve(functionCount());
+    for (int i = 0; i < functionCount(); ++i) {
+        LineCount count;
+        count.total = functionStrings(i).size();
+        const QString path = TranslationFilePath(m_usecode.funcs[i].FuncNum);
+        if (QFileInfo(path).isFile()) {
+            try {
+                count.translated =
+                    countTranslatedLines(loadTranslationFile(path), originalLines(i), count.total);
+            } catch (const Error&) {
+                // Not usable as a translation (not single-byte text, unreadable):
+                // none of its lines count, as for lexivo-cli status.
+            }
+        }
+        m_progress.append(count);
+        m_projectProgress.translated += count.translated;
+        m_projectProgress.total += count.total;
+    }
+}
+
+Workspace::LineCount Workspace::functionProgress(int index) {
+    if (!m_packLoaded) return {}; // without the originals nothing is known
+    if (m_progress.size() != functionCount()) countProgress();
+    return m_progress.value(index);
+}
+
+Workspace::LineCount Workspace::projectProgress() {
+    if (!m_packLoaded) return {};
+    if (m_progress.size() != functionCount()) countProgress();
+    return m_projectProgress;
+}
+
+// ---- quality checks ----
+
+int Workspace::qaLengthPercent() const {
+    const int percent = m_ini ? int(m_ini->readInteger(ini::Setting, "QALENGTH",
+                                                       TranslationChecks::DefaultLengthPercent))
+                              : TranslationChecks::DefaultLengthPercent;
+    return percent >= 100 ? percent : TranslationChecks::DefaultLengthPercent;
+}
+
+QList<Workspace::Finding> Workspace::checkTranslations(const Cp1252Codec& codec,
+                                                       const Lines* textTabLines,
+                                                       QStringList* skipped) const {
+    const TranslationChecks checks(codec, qaLengthPercent());
+    QList<Finding> findings;
+    for (int i = 0; i < functionCount(); ++i) {
+        const tFunc& func = m_usecode.funcs[i];
+        // A number two records share has the file of the first one.
+        if (FindFuncIndex(func.FuncNum) != i) continue;
+        const QString path = TranslationFilePath(func.FuncNum);
+        if (!QFileInfo(path).isFile()) continue; // nothing translated yet
+        Lines lines;
+        try {
+            lines = loadTranslationFile(path);
+        } catch (const DataError& e) {
+            if (skipped) skipped->append(e.message());
+            continue;
+        }
+        for (const TranslationChecks::Problem& p : checks.checkFunction(lines, originalLines(i)))
+            findings.append({i, func.HexNum, func.Description, p});
+    }
+
+    Lines text, english;
+    if (textTabLines)
+        text = *textTabLines;
+    else if (QFileInfo(textPath()).isFile())
+        text = loadTextLines(textPath());
+    if (m_gameTextLoaded)
+        english = m_englishLines;
+    else if (QFileInfo(englishTextPath()).isFile())
+        english = loadTextLines(englishTextPath());
+    // Notes after " # " reach textmsg.txt, but not Text.flx.
+    const bool messageFile =
+        m_gameTextLoaded ? UseMessageFile : findGameTextFile(m_usecodeDirectory).isMessageFile;
+    for (const TranslationChecks::Problem& p : checks.checkMessages(text, english, !messageFile))
+        findings.append({-1, "text", {}, p});
+    return findings;
+}
+

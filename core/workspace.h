@@ -10,6 +10,7 @@
 #include "workspace/gametext.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
+#include "workspace/qa.h"
 #include "workspace/search.h"
 #include "workspace/textlines.h"
 #include "workspace/translationmemory.h"
@@ -283,6 +284,38 @@ public:
     // empty for a function index beyond the table.
     QByteArray hitRow(const SearchHit& hit) const;
 
+    // ---- progress figures ----
+    struct LineCount {
+        qsizetype translated = 0;
+        qsizetype total = 0;
+    };
+    // Translated and total lines of function index and of the whole project,
+    // counted as lexivo-cli status counts them. The first call reads every
+    // translation file once; saveFunctionLines keeps the figures up to date.
+    LineCount functionProgress(int index);
+    LineCount projectProgress();
+    // The lines of a function that count as translated: those of its first
+    // `strings` lines that differ from their original.
+    static qsizetype countTranslatedLines(const Lines& lines, const Lines& originals,
+                                          qsizetype strings);
+
+    // ---- quality checks ----
+    struct Finding {
+        int functionIndex = -1;             // -1: a line of text.txt
+        QByteArray hexNum;                  // "text" for a line of text.txt
+        QByteArray description;             // the function's description
+        TranslationChecks::Problem problem; // problem.line counts from 0
+    };
+    // The text.txt limit of the length check: SETTING/QALENGTH, in percent of
+    // the original (default 150; values below 100 read as the default).
+    int qaLengthPercent() const;
+    // Checks the translation file of every function that has one against its
+    // originals, then text.txt against text.eng: textTabLines are the text
+    // tab's lines (the window's editor), else text.txt is read. Reads only;
+    // files that cannot be checked (not single-byte text) go to skipped.
+    QList<Finding> checkTranslations(const Cp1252Codec& codec, const Lines* textTabLines = nullptr,
+                                     QStringList* skipped = nullptr) const;
+
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
 
@@ -313,11 +346,15 @@ private:
     QHash<quint16, QByteArray> m_translationFileBytes;
     Search m_search;
     bool m_writeNothing = false; // set by startReadOnly
+    // Per function index, once counted (empty until then).
+    QList<LineCount> m_progress;
+    LineCount m_projectProgress;
 
     Lines openFunctionLinesAt(int index, const QString& path, QByteArray* content = nullptr);
     void keepPristineCopies();
     void changeDictionary(const std::function<void(Dictionary&)>& change);
     void locateGameWithoutWindow();
+    void countProgress();
 };
 
 } // namespace lexivo

@@ -28,9 +28,20 @@ if [ ! -f "$demo/LEXIVO.INI" ]; then
          NR == 1 { $0 = "Yua cennut riech det." }
          NR == 2 { $0 = "Ot os lucked. # the door, not a chest" }
          NR == 4 { $0 = "Nudong heppins." }
+         NR == 5 { $0 = "Tuu hievy tu loft. " }
          NR == 6 { $0 = "Yua eri hangry." }
          { print }' "$demo/workspace/text.txt" >"$demo/workspace/text.txt.new"
     mv "$demo/workspace/text.txt.new" "$demo/workspace/text.txt"
+    # The smith half translated, with two slips for Compile > Check translations
+    # (and lexivo-cli qa) to find: the price list lost its line breaks, and a
+    # message above (line 5 of text.txt) gained a trailing space.
+    "$build/cli/lexivo-cli" --ini "$demo/LEXIVO.INI" extract >/dev/null
+    awk 'BEGIN { ORS = "\r\n" } { sub(/\r$/, "") }
+         NR == 1 { $0 = "Thi rong uf e hemmir stups. E suut-cuvirid men piirs et yua uvir thi envol." }
+         NR == 3 { $0 = "\"Usvon Tellu. Smoth, ferroir end, un Sandeys, bill-rongir.\"" }
+         NR == 7 { $0 = "\"Procis: Hursishui 4 cuons, Knofi 9 cuons, Shurt svvurd 40 cuons.\"" }
+         { print }' "$demo/workspace/0402.TXT" >"$demo/workspace/0402.TXT.new"
+    mv "$demo/workspace/0402.TXT.new" "$demo/workspace/0402.TXT"
     # The team: a translators list, a few functions assigned in FuncStatus.dat
     # (status in bits 0-1: 0 complete, 1 revision, 2 working, 3 unassigned;
     # translator number in bits 2-7), a colleague's comments (2.cmt, written

@@ -3,7 +3,9 @@
 # Runs as root, or through sudo for another user. Does nothing when all are there.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev libbz2-dev)
+# libgettextpo-dev reads and writes PO files; gettext brings msgfmt, which the
+# tests use to check them.
+packages=(g++ cmake ninja-build qt6-base-dev libbz2-dev libgettextpo-dev gettext)
 if [ "${1:-}" = "--window" ]; then
     # A desktop session brings the windowing libraries; these make sure the
     # Qt platform plugin for X11 can start.

@@ -185,7 +185,8 @@ private slots:
                               "Addcomment1=&Add comment...", "|", "Options1=&Options..."}));
         QCOMPARE(menuCaptions(topMenu(window, "&Compile")),
                  QStringList({"Rebuildusecode1=&Fast rebuild Ctrl+F9",
-                              "RebuildAllusecode1=&Complete rebuild"}));
+                              "RebuildAllusecode1=&Complete rebuild", "|",
+                              "Checktranslations1=Check &translations..."}));
         QCOMPARE(menuCaptions(topMenu(window, "&Help")),
                  QStringList({"Help2=Index", "|", "About1=About..."}));
 
