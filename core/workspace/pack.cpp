@@ -103,7 +103,14 @@ void Pack::write(const QString& path, const QByteArray& content) {
 
 void Pack::load(const QString& path) {
     const QByteArray compressed = readWholeFile(path);
-    setContent(decompress(compressed), path);
+    QByteArray content;
+    try {
+        content = decompress(compressed);
+    } catch (const Error& e) {
+        // The decompressor's message does not say which file it read.
+        throw DataError(QStringLiteral("%1: %2").arg(path, e.message()));
+    }
+    setContent(content, path);
 }
 
 void Pack::setContent(QByteArray content, const QString& fileName) {

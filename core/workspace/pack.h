@@ -21,9 +21,9 @@ public:
     static void write(const QString& path, const QByteArray& content);
 
     // Reads, decompresses and indexes a pack file. Throws FileError when the
-    // file cannot be opened, Error("The bz2 engine signals a data corruption")
-    // for a damaged, truncated or trailing-data stream, DataError naming the
-    // file for an index that does not fit the content.
+    // file cannot be opened, DataError("<path>: The bz2 engine signals a data
+    // corruption") for a damaged, truncated or trailing-data stream, DataError
+    // naming the file for an index that does not fit the content.
     void load(const QString& path);
     // The same from uncompressed content (fileName names it in messages).
     void setContent(QByteArray content, const QString& fileName);

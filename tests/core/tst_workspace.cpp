@@ -214,7 +214,9 @@ void TestWorkspace::damagedPackStopsLoading() {
         ws.loadWorkspaceFiles();
         QFAIL("damaged pack accepted");
     } catch (const Error& e) {
-        QCOMPARE(e.message(), QStringLiteral("The bz2 engine signals a data corruption"));
+        QCOMPARE(e.message(),
+                 fx.program() +
+                     QStringLiteral("orig.pak: The bz2 engine signals a data corruption"));
     }
     QVERIFY(ws.usecodeLoaded());
     QVERIFY(!ws.packLoaded());
