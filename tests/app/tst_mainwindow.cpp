@@ -146,15 +146,18 @@ private slots:
         QCOMPARE(editName->toolTip(), QStringLiteral("Edit function title"));
 
         auto* grid = child<QTreeView>(&window, "FuncStatusGridView");
-        QCOMPARE(grid->model()->columnCount(), 4);
+        QCOMPARE(grid->model()->columnCount(), 5);
         QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(),
                  QStringLiteral("Functions"));
         QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(),
                  QStringLiteral("Translator"));
         QCOMPARE(grid->model()->headerData(3, Qt::Horizontal).toString(),
                  QStringLiteral("InternalFuncNum"));
+        QCOMPARE(grid->model()->headerData(4, Qt::Horizontal).toString(),
+                 QStringLiteral("Translated"));
         QVERIFY(grid->isColumnHidden(3));
         QVERIFY(!grid->isColumnHidden(0));
+        QVERIFY(!grid->isColumnHidden(4));
 
         // The function list: one item per table entry, "HexNum: Description".
         auto* functions = child<QComboBox>(&window, "comboFuncList");
