@@ -25,6 +25,7 @@ void MainWindow::Options1Click() {
         values.translators << m_codec.decode(name);
     values.colors = s.colors;
     values.codePage = m_codec.codePage();
+    values.gameTextEncoding = s.gameTextEncoding;
     // The dialog edits copies: Cancel leaves every setting, the colours
     // included, as it was when the dialog opened.
     OptionsDialog dialog(this, values, m_ws.programDirectory(), Cp1252Codec::supportedCodePages(),
@@ -60,6 +61,10 @@ void MainWindow::Options1Click() {
         writeCodePage(m_ws.ini(), v.codePage);
         s.codePage = v.codePage;
         switchCodePage(v.codePage);
+    }
+    if (v.gameTextEncoding != s.gameTextEncoding) {
+        writeGameTextEncoding(m_ws.ini(), v.gameTextEncoding);
+        s.gameTextEncoding = v.gameTextEncoding;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "workspace.h"
 
+#include "usecode/linkdep.h"
 #include "usecode/rebuild.h"
 #include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
@@ -595,9 +596,37 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
             return true;
         };
         if (progress) options.progress = progress;
+        options.encoding = m_settings.gameTextEncoding;
+        // With the original engine's index files beside usecode, the file
+        // must stay readable by that engine, and the index files follow it.
+        const LinkDepFiles linkdep = findLinkDepFiles(m_usecodeDirectory);
+        options.originalFormsOnly = linkdep.present();
 
         RebuildOutput output = rebuildUsecode(m_usecode, options);
-        writeFileAtomically(path, output.image);
+        if (linkdep.present()) {
+            const LinkDepResult made = buildLinkDep(output.image, path);
+            if (!made.ok())
+                throw DataError(
+                    QStringLiteral("The rebuilt usecode cannot run in the original engine, so "
+                                   "nothing was written (usecode, LINKDEP1 and LINKDEP2 stay as "
+                                   "they were):\r\n%1")
+                        .arg(made.problems.join(QStringLiteral("\r\n"))));
+            QList<PlannedWrite> writes{{path, output.image, m_usecode.image, true}};
+            const auto plan = [&](const QString& found, const char* name, const QByteArray& bytes) {
+                PlannedWrite w{found, bytes, {}, !found.isEmpty()};
+                if (w.existed)
+                    w.oldBytes = readWholeFile(found);
+                else
+                    w.path = m_usecodeDirectory + QLatin1String(name);
+                writes.append(w);
+            };
+            plan(linkdep.linkdep1, "LINKDEP1", made.linkdep1);
+            plan(linkdep.linkdep2, "LINKDEP2", made.linkdep2);
+            writeFilesTogether(writes);
+            output.warnings += made.warnings;
+        } else {
+            writeFileAtomically(path, output.image);
+        }
         m_usecodeStamp.take(path);
 
         // The image and the table now describe the file just written.
@@ -635,7 +664,7 @@ QStringList Workspace::WriteBackGameText(const Lines& lines) {
     // Edits of the text tab not saved yet go to text.txt first, so that
     // text.txt holds what the game file is written from.
     if (lines != m_textLines) saveTextTab(lines);
-    QStringList warnings = m_gameText.writeBack(lines);
+    QStringList warnings = m_gameText.writeBack(lines, m_settings.gameTextEncoding);
     TextChanged = false;
     return warnings;
 }

@@ -33,6 +33,12 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Also write a reference translation of the game into DIR: DIR/usecode "
                        "(translated) and DIR/ref.pak (the originals it was translated from)."),
         QStringLiteral("DIR"));
+    const QCommandLineOption dosOption(
+        QStringLiteral("dos"),
+        QStringLiteral("Write the game as the original DOS release holds it: USECODE with "
+                       "original opcodes and standard records only, TEXT.FLX, and the engine's "
+                       "index files LINKDEP1 and LINKDEP2."));
+    parser.addOption(dosOption);
     parser.addOption(staticOption);
     parser.addOption(scaleOption);
     parser.addOption(referenceOption);
@@ -52,6 +58,7 @@ int main(int argc, char* argv[]) {
     }
     lexivo::gamebuild::SampleGameOptions options;
     options.staticFolder = parser.isSet(staticOption);
+    options.dos = parser.isSet(dosOption);
     const QString scale = parser.value(scaleOption).toLower();
     if (scale == QLatin1String("full")) {
         options.scale = lexivo::gamebuild::SampleScale::Full;

@@ -120,9 +120,28 @@ QWidget* OptionsDialog::createGeneralTab(const QList<int>& codePages) {
     form->addRow(QStringLiteral("Color"), cbTransColor);
     form->addRow(QStringLiteral("Code page"), cbCodePage);
 
+    // How accented letters are written into the game files: as Windows-1252
+    // bytes, or as the control bytes of the original releases' fonts.
+    auto* gameFiles = new QGroupBox(QStringLiteral("Game files"), page);
+    cbGameTextEncoding = new QComboBox(gameFiles);
+    cbGameTextEncoding->setObjectName(QStringLiteral("cbGameTextEncoding"));
+    cbGameTextEncoding->addItem(QStringLiteral("Windows code page"),
+                                int(GameTextEncoding::Windows));
+    cbGameTextEncoding->addItem(QStringLiteral("Original releases"),
+                                int(GameTextEncoding::Original));
+    cbGameTextEncoding->setCurrentIndex(
+        qMax(0, cbGameTextEncoding->findData(int(m_values.gameTextEncoding))));
+    cbGameTextEncoding->setToolTip(
+        QStringLiteral("Original releases: the accented letters of the original game fonts are "
+                       "written as the game's own bytes (small e with acute as 0x03); any other "
+                       "letter above 0x7F is refused."));
+    auto* gameForm = new QFormLayout(gameFiles);
+    gameForm->addRow(QStringLiteral("Game text encoding"), cbGameTextEncoding);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(directory);
     layout->addWidget(translator);
+    layout->addWidget(gameFiles);
     layout->addStretch(1);
     return page;
 }
@@ -220,6 +239,7 @@ OptionsDialog::Values OptionsDialog::values() const {
     for (int i = 0; i < TranslatorsListBox->count(); ++i)
         v.translators << TranslatorsListBox->item(i)->text();
     v.codePage = cbCodePage->currentData().toInt();
+    v.gameTextEncoding = GameTextEncoding(cbGameTextEncoding->currentData().toInt());
     return v;
 }
 

@@ -18,8 +18,8 @@ class ColorButton;
 class LineAttributeHighlighter;
 
 // "Options": the game directory, the translator's own name, ID and colour,
-// the team's translators list, the display code page, and the colours with
-// preset schemes and a preview. The dialog edits copies; the window applies
+// the team's translators list, the display code page, the game-text encoding,
+// and the colours with preset schemes and a preview. The dialog edits copies; the window applies
 // them when it is confirmed.
 class OptionsDialog : public QDialog {
 public:
@@ -31,6 +31,7 @@ public:
         QStringList translators;
         ColorSettings colors = DefaultColors;
         int codePage = 1252;
+        GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
     };
     using FolderBrowser = std::function<bool(QWidget* owner, QString& path)>;
 
@@ -64,6 +65,7 @@ private:
     QSpinBox* udTransID = nullptr;
     ColorButton* cbTransColor = nullptr;
     QComboBox* cbCodePage = nullptr;
+    QComboBox* cbGameTextEncoding = nullptr;
     QLineEdit* edTranslatorName = nullptr;
     QListWidget* TranslatorsListBox = nullptr;
     QComboBox* cbbColorScheme = nullptr;

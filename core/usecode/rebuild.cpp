@@ -2,6 +2,7 @@
 
 #include "relocate.h"
 #include "verifier.h"
+#include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
 #include "workspace/gamestring.h"
 #include "workspace/translationfile.h"
@@ -112,12 +113,30 @@ bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& l
         if (StoredStringSize(lines[k]) == oldSize) {
             qsizetype pos = 0;
             const char* old = oldData + oldStarts[k];
-            if (ReadGameString(old, oldSize, pos) == lines[k]) {
+            // With the original fonts, a letter an earlier rebuild wrote as
+            // its Windows byte goes to its game byte now.
+            if (ReadGameString(old, oldSize, pos) == lines[k] &&
+                (m_options.encoding == GameTextEncoding::Windows ||
+                 !holdsOriginalLetters(old, oldSize) ||
+                 firstUnwritableByte(lines[k], m_options.encoding) >= 0)) {
                 data.append(old, oldSize);
                 continue;
             }
         }
-        WriteGameString(data, lines[k]);
+        const qsizetype bad = firstUnwritableByte(lines[k], m_options.encoding);
+        if (bad >= 0) {
+            m_out.warnings.append(
+                QStringLiteral("Function %1, line %2: the letter \"%3\" (0x%4) is not in the "
+                               "original game fonts (game-text encoding \"Original releases\"); "
+                               "the function is kept as it is.")
+                    .arg(name)
+                    .arg(k + 1)
+                    .arg(Cp1252Codec().decode(lines[k].mid(bad, 1)))
+                    .arg(QString::number(quint8(lines[k][bad]), 16).toUpper()));
+            m_out.keptForGame.append(m_out.warnings.last());
+            return false;
+        }
+        WriteGameString(data, lines[k], m_options.encoding);
     }
 
     const RelocateResult relocated =
@@ -133,6 +152,22 @@ bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& l
     const qint64 standardSize = 2 + data.size() + code.size();
     const bool extended = record.form == RecordForm::Extended || standardSize > 0xFFFE;
     const qint64 newSize = extended ? 4 + data.size() + code.size() : standardSize;
+    if (m_options.originalFormsOnly &&
+        (extended || code.size() != record.end - record.codeStart())) {
+        // Relocation only ever widens, so a longer code segment holds a
+        // 32-bit form the old one did not.
+        m_out.warnings.append(
+            QStringLiteral("Function %1: its translation would need %2, which the original DOS "
+                           "engine (LINKDEP files) cannot read; the function is kept as it is. "
+                           "Shorten its translation.")
+                .arg(name, extended ? QStringLiteral("the extended record form (the record "
+                                                     "grows past 65,534 bytes)")
+                                    : QStringLiteral("a 32-bit instruction form (a string lies "
+                                                     "past byte 65,534 of the data segment or a "
+                                                     "jump past 32 KiB)")));
+        m_out.keptForGame.append(m_out.warnings.last());
+        return false;
+    }
     if (newSize > qint64(INT32_MAX) - 8 - record.offset) {
         m_out.warnings.append(
             QStringLiteral("Function %1 grows beyond the size a usecode record can hold; the "

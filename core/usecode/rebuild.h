@@ -1,6 +1,7 @@
 #pragma once
 
 #include "usecodefile.h"
+#include "workspace/gamestring.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,6 +25,13 @@ struct RebuildOptions {
     // Called once per record before it is handled.
     std::function<void(quint32 funcNum, qint64 position, qint64 total)> progress;
     QString fileName; // names the usecode file in messages
+    // How translated lines reach the game: with Original, a function with a
+    // line holding a letter the original fonts lack is kept as it is.
+    GameTextEncoding encoding = GameTextEncoding::Windows;
+    // The original DOS engine is to read the file (LINKDEP files beside it):
+    // a function whose translation would need a 32-bit instruction form or
+    // the extended record form is kept as it is, with a message.
+    bool originalFormsOnly = false;
 };
 
 struct RebuildOutput {
@@ -33,6 +41,9 @@ struct RebuildOutput {
     // Functions whose translation differs from the strings of the image but
     // did not go in (kept as they were); the reason is in warnings.
     QList<quint16> notApplied;
+    // The messages of functions kept because of the game-text encoding or
+    // originalFormsOnly (also in warnings): what the translator must change.
+    QStringList keptForGame;
 };
 
 // Rebuilds a usecode image: records that are not re-encoded are copied byte

@@ -27,6 +27,8 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
     s.colors = readColors(ini, DefaultColors);
     const qint32 codePage = ini.readInteger(ini::Setting, ini::CodePage, s.codePage);
     if (Cp1252Codec::isSupported(codePage)) s.codePage = codePage;
+    if (ini.readString(ini::Setting, ini::GameText).compare("ORIGINAL", Qt::CaseInsensitive) == 0)
+        s.gameTextEncoding = GameTextEncoding::Original;
     return s;
 }
 
@@ -57,6 +59,11 @@ void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
 
 void writeCodePage(IniFile& ini, int codePage) {
     ini.writeInteger(ini::Setting, ini::CodePage, codePage);
+}
+
+void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding) {
+    ini.writeString(ini::Setting, ini::GameText,
+                    encoding == GameTextEncoding::Original ? "ORIGINAL" : "WINDOWS");
 }
 
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine) {

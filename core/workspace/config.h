@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gamestring.h"
 #include "inifile.h"
 
 #include <QByteArray>
@@ -24,6 +25,7 @@ inline constexpr char Setting[] = "SETTING";
 inline constexpr char LastFunc[] = "LASTFUNC";
 inline constexpr char LastFuncLine[] = "LASTFUNCLINE";
 inline constexpr char CodePage[] = "CODEPAGE";
+inline constexpr char GameText[] = "GAMETEXT";
 inline constexpr char Group[] = "GROUP";
 inline constexpr char TranslatorsNames[] = "TRANSLATORSNAMES";
 inline constexpr char Colors[] = "COLORS";
@@ -69,11 +71,14 @@ struct Settings {
     // The display code page (SETTING/CODEPAGE): 1252, 1250, 1251 or 1257;
     // any other value reads as 1252. Files on disk never change with it.
     int codePage = 1252;
+    // How accented letters are written into the game files (SETTING/GAMETEXT):
+    // WINDOWS (the default, and any value but ORIGINAL) or ORIGINAL.
+    GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
 };
 
 // Reads every key in the start-up order: DIRECTORY/EDITOR, U7, REF_USECODE,
 // REF_PAK, USER/ID, SETTING/LASTFUNC, LASTFUNCLINE, USER/NAME, COLOR,
-// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE.
+// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE and GAMETEXT.
 Settings readSettings(const IniFile& ini, const QByteArray& programDirectory);
 
 // Reads the ten COLORS keys of a file (LEXIVO.INI or a colour scheme file),
@@ -94,6 +99,9 @@ void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
 
 // The display code page, written to SETTING/CODEPAGE.
 void writeCodePage(IniFile& ini, int codePage);
+
+// The game-text encoding, written to SETTING/GAMETEXT as WINDOWS or ORIGINAL.
+void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding);
 
 // The close handling's write: SETTING/LASTFUNC, then LASTFUNCLINE.
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine);

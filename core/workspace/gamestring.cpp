@@ -1,5 +1,7 @@
 #include "gamestring.h"
 
+#include "errors.h"
+
 #include <array>
 
 namespace lexivo {
@@ -89,6 +91,54 @@ int WriteGameString(QByteArray& out, const QByteArray& text) {
     out.append(s + run, n - run);
     out.append('\0');
     return int(out.size() - start);
+}
+
+namespace {
+
+// Windows-1252 byte -> game byte of the control-code table (0 where none).
+constexpr std::array<unsigned char, 256> originalLetterTable() {
+    std::array<unsigned char, 256> t{};
+    for (unsigned game = 1; game < 0x20; ++game) {
+        const unsigned char letter = ControlCodeTable[game];
+        if (letter >= 0x80) t[letter] = static_cast<unsigned char>(game);
+    }
+    return t;
+}
+constexpr std::array<unsigned char, 256> OriginalLetters = originalLetterTable();
+
+bool writableAsOriginal(unsigned char c) {
+    return c < 0x80 || c == 0x92 || c == 0x96 || OriginalLetters[c] != 0;
+}
+
+} // namespace
+
+qsizetype firstUnwritableByte(const QByteArray& text, GameTextEncoding encoding) {
+    if (encoding == GameTextEncoding::Windows) return -1;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!writableAsOriginal(static_cast<unsigned char>(text[i]))) return i;
+    return -1;
+}
+
+bool holdsOriginalLetters(const char* bytes, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i)
+        if (OriginalLetters[static_cast<unsigned char>(bytes[i])]) return true;
+    return false;
+}
+
+int WriteGameString(QByteArray& out, const QByteArray& text, GameTextEncoding encoding) {
+    if (encoding == GameTextEncoding::Windows) return WriteGameString(out, text);
+    if (firstUnwritableByte(text, encoding) >= 0)
+        throw Error(QStringLiteral("A text holds a letter the original game fonts do not have."));
+    const qsizetype start = out.size();
+    const int written = WriteGameString(out, text);
+    // The letters are 1:1 bytes after the escapes are undone, so the game
+    // bytes can be put in place in what was just written.
+    char* p = out.data() + start;
+    for (qsizetype i = 0; i + 1 < written; ++i) {
+        const unsigned char game = OriginalLetters[static_cast<unsigned char>(p[i])];
+        if (game) p[i] = char(game);
+    }
+    return written;
 }
 
 int StoredStringSize(const QByteArray& text) {

@@ -35,4 +35,26 @@ int WriteGameString(QByteArray& out, const QByteArray& text);
 // Number of bytes WriteGameString writes for text.
 int StoredStringSize(const QByteArray& text);
 
+// How accented letters reach the game (SETTING/GAMETEXT).
+enum class GameTextEncoding {
+    // The letters stay Windows-1252 bytes: é is written as 0xE9.
+    Windows,
+    // For teams that keep the original game fonts: the letters of the
+    // control-code table are written back as their game bytes 0x01-0x1F (é as
+    // 0x03). Every other byte above 0x7F has no place in those fonts.
+    Original,
+};
+
+// The first byte of text that the encoding cannot write (after the 0x92 and
+// 0x96 replacements), or -1 when every byte can be written.
+qsizetype firstUnwritableByte(const QByteArray& text, GameTextEncoding encoding);
+
+// Whether bytes hold a Windows-1252 letter that GameTextEncoding::Original
+// writes as a game byte 0x01-0x1F.
+bool holdsOriginalLetters(const char* bytes, qsizetype size);
+
+// WriteGameString in the given encoding. With Original, a text holding a byte
+// firstUnwritableByte names is a caller's fault: throws Error.
+int WriteGameString(QByteArray& out, const QByteArray& text, GameTextEncoding encoding);
+
 } // namespace lexivo

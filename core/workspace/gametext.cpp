@@ -150,7 +150,8 @@ QByteArray withoutNote(const QByteArray& line) {
 }
 
 QByteArray buildTextArchive(const QByteArray& oldArchive, const Lines& lines,
-                            const QString& fileName, QStringList& warnings) {
+                            const QString& fileName, QStringList& warnings,
+                            GameTextEncoding encoding) {
     const QList<TextArchiveEntry> table = readTextArchiveTable(oldArchive, fileName);
     const qsizetype tableEnd = HeaderSize + table.size() * EntrySize;
     QByteArray out = oldArchive.left(tableEnd);
@@ -158,8 +159,31 @@ QByteArray buildTextArchive(const QByteArray& oldArchive, const Lines& lines,
     for (qsizetype i = 0; i < table.size(); ++i) {
         if (table[i].isEmptySlot()) continue; // keeps both numbers, takes no line
         const qsizetype offset = out.size();
-        const int written =
-            WriteGameString(out, k < lines.size() ? withoutNote(lines[k]) : QByteArray());
+        const QByteArray line = k < lines.size() ? withoutNote(lines[k]) : QByteArray();
+        const qsizetype bad = firstUnwritableByte(line, encoding);
+        if (bad >= 0) {
+            // A message as the archive holds it already keeps its own bytes:
+            // the game shows them now, whatever the fonts.
+            const TextArchiveEntry& entry = table[i];
+            qsizetype end = 0;
+            if (ReadGameString(oldArchive.constData() + entry.offset, entry.size, end) == line) {
+                QByteArray record(oldArchive.constData() + entry.offset, end);
+                if (record.isEmpty() || record.back() != '\0') record.append('\0');
+                out.append(record);
+                putU32(out, HeaderSize + i * EntrySize, quint32(offset));
+                putU32(out, HeaderSize + i * EntrySize + 4, quint32(record.size()));
+                ++k;
+                continue;
+            }
+            throw DataError(QStringLiteral("text.txt, line %1: the letter \"%2\" (0x%3) is not "
+                                           "in the original game fonts (game-text encoding "
+                                           "\"Original releases\"); %4 was not written.")
+                                .arg(k + 1)
+                                .arg(Cp1252Codec().decode(line.mid(bad, 1)))
+                                .arg(QString::number(quint8(line[bad]), 16).toUpper())
+                                .arg(fileName));
+        }
+        const int written = WriteGameString(out, line, encoding);
         if (out.size() > std::numeric_limits<qint32>::max())
             throw DataError(QStringLiteral("%1 would grow past 2 GiB at %2: the record offsets "
                                            "cannot hold that.")
@@ -333,7 +357,7 @@ QString GameText::targetPath() const {
     return m_gamePath;
 }
 
-QStringList GameText::writeBack(const Lines& lines) {
+QStringList GameText::writeBack(const Lines& lines, GameTextEncoding encoding) {
     if (!m_hasGameFile) {
         if (lines.isEmpty()) return {};
         throw Error(QStringLiteral("%1 held neither text.flx nor textmsg.txt when Lexivo "
@@ -347,7 +371,7 @@ QStringList GameText::writeBack(const Lines& lines) {
     if (m_useMessageFile)
         image = joinLines(rewriteMessageLines(messageFileLines(old, m_gamePath), lines, warnings));
     else
-        image = buildTextArchive(old, lines, m_gamePath, warnings);
+        image = buildTextArchive(old, lines, m_gamePath, warnings, encoding);
     writeFileAtomically(m_gamePath, image);
     m_stamp.take(m_gamePath);
     return warnings;

@@ -8,6 +8,7 @@
 // message file's message lines).
 
 #include "filestamp.h"
+#include "gamestring.h"
 #include "textlines.h"
 
 #include <QByteArray>
@@ -62,8 +63,11 @@ DecodedTextArchive decodeTextArchive(const QByteArray& archive, const QString& f
 // numbers and take no line. A line-count mismatch appends one of the two
 // warnings "Warning! Lines in Text.txt are more than those in Text.flx" /
 // "... less than ...". Throws DataError for a damaged old archive.
+// With GameTextEncoding::Original, a line holding a letter the original fonts
+// lack throws DataError naming the line and the letter.
 QByteArray buildTextArchive(const QByteArray& oldArchive, const Lines& lines,
-                            const QString& fileName, QStringList& warnings);
+                            const QString& fileName, QStringList& warnings,
+                            GameTextEncoding encoding = GameTextEncoding::Windows);
 
 // The line of text.txt as the archive record takes it: without its note.
 QByteArray withoutNote(const QByteArray& line);
@@ -158,7 +162,8 @@ public:
     // FileError when it cannot be read or written, and Error when the lines
     // have no game file to go to. Without a game file and without lines there
     // is nothing to write and nothing happens.
-    QStringList writeBack(const Lines& lines);
+    QStringList writeBack(const Lines& lines,
+                          GameTextEncoding encoding = GameTextEncoding::Windows);
 
 private:
     QString m_usecodeDirectory;

@@ -299,6 +299,35 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         QCOMPARE(readFile(ws.program + "0400.TXT"), QByteArray("Servus.\r\nBye.\r\n"));
     }
+
+    // The game-text encoding on the General tab goes to SETTING/GAMETEXT and
+    // into the workspace's settings; the dialog opens with the stored value.
+    void gameTextEncodingOption() {
+        TeamWorkspace ws;
+        ModalAnswerer answerer;
+        int shown = -1;
+        answerer.handler = [&](QWidget* modal) {
+            if (modal->objectName() != "OptionsForm") return false;
+            QTimer::singleShot(0, modal, [&shown, modal] {
+                auto* combo = modal->findChild<QComboBox*>("cbGameTextEncoding");
+                shown = combo->currentIndex();
+                combo->setCurrentIndex(combo->findText("Original releases"));
+                static_cast<QDialog*>(modal)->accept();
+            });
+            return true;
+        };
+        MainWindow w(ws.program);
+        showAndActivate(w);
+        child<QAction>(&w, "Options1")->trigger();
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(shown, 0); // "Windows code page", the default
+        QVERIFY(w.workspace().settings().gameTextEncoding == lexivo::GameTextEncoding::Original);
+        const lexivo::IniFile ini(ws.program + "LEXIVO.INI");
+        QCOMPARE(ini.readString("SETTING", "GAMETEXT", ""), QByteArray("ORIGINAL"));
+        child<QAction>(&w, "Options1")->trigger();
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(shown, 1);
+    }
 };
 
 QTEST_MAIN(TestTeamWindow)

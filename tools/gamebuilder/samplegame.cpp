@@ -3,6 +3,7 @@
 #include "gamebuilder/textarchive.h"
 #include "gamebuilder/usecodebuilder.h"
 
+#include "usecode/linkdep.h"
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
 #include "workspace/paths.h"
@@ -75,7 +76,9 @@ struct Talk {
     bool partyLoop = false;
     bool wideJumps = false;
     bool extended = false;
-    QList<quint16> externs; // extra words of the code header
+    QList<quint16> externs;     // extra words of the code header
+    bool callExterns = false;   // calls each extern (0x24, by its index) after the greeting
+    QList<quint16> directCalls; // 0x47 calls by function number after the greeting
 };
 
 struct BuiltFunction {
@@ -123,6 +126,14 @@ BuiltFunction buildTalk(const Talk& talk) {
     c.op(0x1F, QByteArray("\x00\x00", 2)).op(0x12, local0);
     for (int i = 0; i < talk.greeting.size(); ++i)
         push(c, greetingStart + i), c.op(0x33);
+    const auto u16 = [](int v) {
+        const char bytes[2] = {char(v & 0xFF), char((v >> 8) & 0xFF)};
+        return QByteArray(bytes, 2);
+    };
+    for (int i = 0; talk.callExterns && i < talk.externs.size(); ++i)
+        c.op(0x24, u16(i));
+    for (quint16 id : talk.directCalls)
+        c.op(0x47, u16(id));
     for (int k : keywordIndex)
         addAnswer(c, k);
     c.label("top").op(0x21, local0).jump(0x04, "farewell");
@@ -437,6 +448,32 @@ QByteArray smallUsecode() {
     return out;
 }
 
+// The village as the original DOS release would hold it: no symbol table,
+// standard records and original opcodes only, and extern tables through which
+// the original engine loads a function together with everything it may call.
+// Callees are shared (the cellar door's function by several) and call each
+// other in cycles (innkeeper and smith; the riverfolk three).
+QByteArray dosUsecode() {
+    QList<Talk> talks = villageTalks();
+    const QHash<quint16, QList<quint16>> externs{
+        {0x0096, {0x0100}},         {0x0401, {0x0402, 0x0100}}, {0x0402, {0x0401}},
+        {0x0403, {0x0100, 0x0404}}, {0x0404, {0x0403}},         {0x0405, {0x0406}},
+        {0x0406, {0x0407}},         {0x0407, {0x0405, 0x0101}}, {0x0409, {0x0408}},
+    };
+    QByteArray out;
+    for (qsizetype i = 0; i < talks.size(); ++i) {
+        Talk talk = talks.at(i);
+        talk.externs = externs.value(talk.number);
+        talk.callExterns = true;
+        if (talk.number == 0x0408) talk.directCalls = {0x0100}; // outside its tree: warned about
+        if (talk.number == 0x0402) talk.directCalls = {0x0401}; // inside it
+        out += talkRecord(talk);
+        if (i == 0) out += silentRecord(0x0100, 0x25);
+    }
+    out += silentRecord(0x0101, 0x2C);
+    return out;
+}
+
 QList<std::optional<QByteArray>> smallMessages() {
     static const char* const messages[] = {
         "You cannot reach that.",
@@ -660,6 +697,10 @@ QList<std::optional<QByteArray>> sampleMessages(SampleScale scale) {
     return scale == SampleScale::Full ? fullMessages() : smallMessages();
 }
 
+QByteArray sampleDosUsecode() {
+    return dosUsecode();
+}
+
 QList<QString> writeSampleGame(const QString& gameDir, const SampleGameOptions& options) {
     QString dir = withTrailingSlash(gameDir);
     if (!QDir().mkpath(dir))
@@ -673,6 +714,25 @@ QList<QString> writeSampleGame(const QString& gameDir, const SampleGameOptions& 
                                                                       : QStringLiteral("usecode"));
     const QString textPath = resolvePath(dir, options.staticFolder ? QStringLiteral("TEXT.FLX")
                                                                    : QStringLiteral("text.flx"));
+    if (options.dos) {
+        // The original release's files, upper case as on its disks.
+        const QByteArray usecode = dosUsecode();
+        const LinkDepResult linkdep = buildLinkDep(usecode, usecodePath);
+        if (!linkdep.ok()) throw Error(linkdep.problems.join(QLatin1Char('\n')));
+        const QString dosUsecodePath = resolvePath(dir, QStringLiteral("USECODE"));
+        const QString dosTextPath = resolvePath(dir, QStringLiteral("TEXT.FLX"));
+        const QString linkdep1 = resolvePath(dir, QStringLiteral("LINKDEP1"));
+        const QString linkdep2 = resolvePath(dir, QStringLiteral("LINKDEP2"));
+        writeFileAtomically(dosUsecodePath, usecode);
+        // The original fonts have no ellipsis.
+        QList<std::optional<QByteArray>> messages = sampleMessages(SampleScale::Small);
+        for (std::optional<QByteArray>& m : messages)
+            if (m) m->replace("\x85", "...");
+        writeFileAtomically(dosTextPath, textArchive(messages));
+        writeFileAtomically(linkdep1, linkdep.linkdep1);
+        writeFileAtomically(linkdep2, linkdep.linkdep2);
+        return {dosUsecodePath, dosTextPath, linkdep1, linkdep2};
+    }
     writeFileAtomically(usecodePath, sampleUsecode(options.scale));
     writeFileAtomically(textPath, textArchive(sampleMessages(options.scale)));
     return {usecodePath, textPath};

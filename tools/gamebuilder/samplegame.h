@@ -25,11 +25,18 @@ struct SampleGameOptions {
     // USECODE and TEXT.FLX) instead of the game folder itself.
     bool staticFolder = false;
     SampleScale scale = SampleScale::Small;
+    // The game as the original DOS release holds it (small scale only):
+    // USECODE without a symbol table, standard records and original opcodes
+    // only, extern tables with shared callees and cycles, and the engine's
+    // index files LINKDEP1 and LINKDEP2 beside it.
+    bool dos = false;
 };
 
 // The game files as bytes, for tests and benchmarks that want them in memory.
 QByteArray sampleUsecode(SampleScale scale = SampleScale::Small);
 QList<std::optional<QByteArray>> sampleMessages(SampleScale scale = SampleScale::Small);
+// The usecode file of the DOS-style game (see SampleGameOptions::dos).
+QByteArray sampleDosUsecode();
 
 // Converts text written in this source (UTF-8) into game bytes: '\n' becomes
 // CR LF, the accented letters the game keeps as control bytes (é, ü, à, ç ...)
