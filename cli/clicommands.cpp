@@ -493,6 +493,10 @@ int exportPo(const QString& programDirectory, const QString& outDirectory, Outpu
 
     PoCatalog catalog;
     const QString language = codec.decode(ws.ini().readString(ini::Group, "LANGUAGE")).trimmed();
+    if (language.isEmpty())
+        out.stderrText += QStringLiteral("No language in the PO headers: GROUP/LANGUAGE of %1 "
+                                         "names it (de, pt_BR ...)\n")
+                              .arg(ws.iniPath());
     catalog.header = {
         {QStringLiteral("Project-Id-Version"), QStringLiteral("Ultima VII usecode")},
         {QStringLiteral("PO-Revision-Date"), poDate(QDateTime::currentDateTime())},
@@ -535,6 +539,9 @@ int exportPo(const QString& programDirectory, const QString& outDirectory, Outpu
         const Lines originals = ws.originalLines(i);
         catalog.entries.clear();
         for (qsizetype k = 0; k < originals.size(); ++k) {
+            // An empty original has nothing to translate, and an empty msgid
+            // is the header's in many PO tools.
+            if (originals[k].isEmpty()) continue;
             PoEntry entry;
             entry.context =
                 QString::fromLatin1(func.HexNum) + QLatin1Char(':') + QString::number(k + 1);
@@ -555,6 +562,7 @@ int exportPo(const QString& programDirectory, const QString& outDirectory, Outpu
         const Lines english = loadTextLines(ws.englishTextPath());
         catalog.entries.clear();
         for (qsizetype k = 0; k < english.size(); ++k) {
+            if (english[k].isEmpty()) continue;
             PoEntry entry;
             entry.context = QStringLiteral("text:") + QString::number(k + 1);
             entry.source = codec.decode(english[k]);
