@@ -219,6 +219,7 @@ void TestLinkDep::checkFindsStaleFiles() {
 void TestLinkDep::limitsRefuseTheRebuild_data() {
     QTest::addColumn<QByteArray>("usecode");
     QTest::addColumn<QString>("message"); // empty: the rebuild goes through
+    QTest::addColumn<int>("grow");        // bytes the translation of 0x0400 adds
 
     // A chain 0x0400 -> 0x0401 -> ... of n functions; the last one calls back.
     const auto chain = [](int n) {
@@ -227,8 +228,8 @@ void TestLinkDep::limitsRefuseTheRebuild_data() {
             image += externRecord(quint16(0x400 + i), {quint16(0x400 + (i + 1) % n)});
         return image;
     };
-    QTest::newRow("35 in a tree") << chain(35) << QString();
-    QTest::newRow("36 in a tree") << chain(36) << "function 0400 has more than 35 functions";
+    QTest::newRow("35 in a tree") << chain(35) << QString() << 0;
+    QTest::newRow("36 in a tree") << chain(36) << "function 0400 has more than 35 functions" << 0;
 
     // Two functions calling each other whose size fields sum to `total`.
     const auto pair = [](int total) {
@@ -237,28 +238,32 @@ void TestLinkDep::limitsRefuseTheRebuild_data() {
         return externRecord(0x400, {0x401}, first - overhead) +
                externRecord(0x401, {0x400}, second - overhead);
     };
-    QTest::newRow("65,389 bytes") << pair(65389) << QString();
-    QTest::newRow("65,390 bytes") << pair(65390) << "function 0400 needs 65390 bytes";
+    QTest::newRow("65,389 bytes") << pair(65389) << QString() << 0;
+    QTest::newRow("65,390 bytes") << pair(65390) << "function 0400 needs 65390 bytes" << 0;
+    QTest::newRow("65,389 bytes, a byte longer translated")
+        << pair(65389) << "function 0400 needs 65390 bytes" << 1;
     QTest::newRow("missing callee")
         << externRecord(0x400, {0x401}) + externRecord(0x401, {0x0999})
         << "function 0401 names function 0999 in its extern table, but the file has no "
-           "function 0999";
+           "function 0999"
+        << 0;
     QTest::newRow("symbol table") << gamebuild::symbolTableHeader({}) + externRecord(0x400, {})
-                                  << "symbol table";
+                                  << "symbol table" << 0;
     gamebuild::FunctionSpec wide;
     wide.number = 0x400;
     wide.strings = {"x"};
     wide.code.stringRef(0x9D, 0).op(0x25);
-    QTest::newRow("32-bit form") << gamebuild::functionRecord(wide) << "opcode 0x9D";
+    QTest::newRow("32-bit form") << gamebuild::functionRecord(wide) << "opcode 0x9D" << 0;
     wide.code = gamebuild::CodeAssembler();
     wide.code.stringRef(0x1D, 0).op(0x25);
     wide.extended = true;
-    QTest::newRow("extended record") << gamebuild::functionRecord(wide) << "extended record";
+    QTest::newRow("extended record") << gamebuild::functionRecord(wide) << "extended record" << 0;
 }
 
 void TestLinkDep::limitsRefuseTheRebuild() {
     QFETCH(QByteArray, usecode);
     QFETCH(QString, message);
+    QFETCH(int, grow);
     QTemporaryDir root;
     const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
     writeFile(game + "usecode", usecode);
@@ -267,10 +272,10 @@ void TestLinkDep::limitsRefuseTheRebuild() {
     writeIni(prog, game);
     cli::Output out;
     QCOMPARE(cli::extract(prog, out), 0);
-    // A translated line, so that the rebuild has something to write.
-    // A translated line of the same length, so that the sizes stay.
+    // A translated line (of the same length unless the row grows it), so that
+    // the rebuild has something to write.
     Lines lines = loadTranslationFile(prog + "0400.TXT");
-    lines[0].fill('y');
+    lines[0] = QByteArray(lines[0].size() + grow, 'y');
     saveTextLines(prog + "0400.TXT", lines);
 
     if (message.isEmpty()) {
