@@ -515,7 +515,6 @@ void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
     const QByteArray bytes = joinLines(lines);
     writeFileAtomically(path, bytes);
     m_translationFileBytes.insert(funcNum, bytes);
-}
     // The figures follow the one file just saved; nothing else is read.
     const int index = FindFuncIndex(funcNum);
     if (index >= 0 && index < m_progress.size()) {
@@ -524,6 +523,7 @@ void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
         count.translated = countTranslatedLines(lines, originalLines(index), count.total);
         m_projectProgress.translated += count.translated;
     }
+}
 
 int Workspace::createMissingTranslationFiles() {
     // One listing of the editor directory for all functions: looking each
@@ -658,6 +658,7 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
 
 void Workspace::reloadUsecode() {
     loadUsecode();
+    m_progress.clear(); // the table may have changed: counted again when asked
 }
 
 QStringList Workspace::WriteBackGameText(const Lines& lines) {
@@ -688,14 +689,12 @@ QByteArray Workspace::hitRow(const SearchHit& hit) const {
     const tFunc& func = m_usecode.funcs[hit.funcIndex];
     return func.HexNum + ": " + func.Description + " (" + QByteArray::number(hit.lineIndex + 1) +
            ')';
-    m_progress.clear(); // the table may have changed: counted again when asked
 }
 
 void Workspace::saveLastPosition(qint32 funcIndex, qint32 lineIndex) {
     if (m_ini) writeLastPosition(*m_ini, funcIndex, lineIndex);
 }
 
-} // namespace lexivo
 // ---- progress figures ----
 
 qsizetype Workspace::countTranslatedLines(const Lines& lines, const Lines& originals,
@@ -789,3 +788,4 @@ QList<Workspace::Finding> Workspace::checkTranslations(const Cp1252Codec& codec,
     return findings;
 }
 
+} // namespace lexivo
