@@ -25,6 +25,7 @@
 
 #include <csignal>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace lexivo;
@@ -99,6 +100,54 @@ int child(const QString& root, int rounds) {
         return 1;
     }
     return 0;
+}
+
+// Every kind of save on a file system that takes no more bytes: one line per
+// save, "file<TAB>message" ("file<TAB>" when the save did not fail).
+QStringList attemptSaves(const QString& root) {
+    Workspace ws(root + "/prog/");
+    ws.startWithoutWindow();
+    (void)ws.openFunctionLines(0);
+    QStringList results;
+    const auto attempt = [&](const QString& file, const std::function<void()>& save) {
+        QString message;
+        try {
+            save();
+        } catch (const Error& e) {
+            message = e.message();
+        }
+        results << file + '\t' + message;
+    };
+    attempt("prog/0400.TXT", [&] {
+        ws.saveFunctionLines(0x400, {QByteArray(8000, 'y'), "Adieu."});
+    });
+    attempt("prog/text.txt", [&] {
+        Lines text = ws.textLines();
+        text[0] = QByteArray(9000, 'z');
+        ws.saveTextTab(text);
+    });
+    attempt("prog/1.cmt", [&] { ws.addComment(0x401, 0, QByteArray(6000, 'k')); });
+    attempt("prog/u7.dic", [&] { ws.addDictionaryEntry({"Britain", QByteArray(6000, 'b')}); });
+    attempt("prog/LEXIVO.INI",
+            [&] { ws.ini().writeString("GROUP", "TRANSLATORSNAMES", QByteArray(5000, 'n')); });
+    attempt("game/usecode", [&] { ws.Rebuild(true); });
+    return results;
+}
+
+// Each save failed with the file's path and the system's reason (the
+// configuration file has a message of its own).
+void checkFailedSaves(const QString& root, const QStringList& results) {
+    QCOMPARE(results.size(), 6);
+    for (const QString& result : results) {
+        const QString file = root + "/" + result.section('\t', 0, 0);
+        const QString message = result.section('\t', 1);
+        if (file.endsWith("LEXIVO.INI")) {
+            QCOMPARE(message, "Unable to write to " + file);
+            continue;
+        }
+        QVERIFY2(message.startsWith("Cannot create file \"" + file + "\". "), qPrintable(result));
+        QVERIFY2(message.size() > file.size() + 25, qPrintable(result)); // the reason follows
+    }
 }
 
 // The temporary file of an atomic write: the target's name and a suffix.
@@ -231,6 +280,22 @@ private slots:
             QVERIFY2(QFileInfo::exists(editor + name), qPrintable(name)); // a colleague's, maybe
     }
 
+    // A file-size limit (any user may set one): the same as a full disk.
+    void fileSizeLimit() {
+        QTemporaryDir dir;
+        prepare(dir.path());
+        QCOMPARE(runChild(dir.path(), 1), 0); // every file exists
+        const Snapshot before = snapshot(dir.path());
+        QProcess p;
+        p.start(m_self, {"--limited", dir.path()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        checkFailedSaves(
+            dir.path(),
+            QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts));
+        QCOMPARE(snapshot(dir.path()), before);
+    }
+
     // A full file system: every save fails with the file's name and the
     // system's reason, and the file it would have replaced stays whole.
     void fullDisk() {
@@ -265,42 +330,7 @@ private slots:
         }
         const Snapshot before = snapshot(root);
 
-        Workspace ws(root + "/prog/");
-        ws.startWithoutWindow();
-        (void)ws.openFunctionLines(0);
-        const auto expectFailure = [&](const char* what, const QString& file,
-                                       const std::function<void()>& save) {
-            try {
-                save();
-                QFAIL(qPrintable(QStringLiteral("%1: no error").arg(what)));
-            } catch (const FileError& e) {
-                QVERIFY2(
-                    e.message().startsWith("Cannot create file \"" + root + "/" + file + "\". "),
-                    qPrintable(e.message()));
-                QVERIFY2(e.message().size() > file.size() + root.size() + 25,
-                         qPrintable(e.message())); // the system's reason follows
-            } catch (const Error& e) {
-                // The configuration file's own message.
-                QCOMPARE(e.message(), "Unable to write to " + root + "/" + file);
-            }
-        };
-        expectFailure("translation file", "prog/0400.TXT", [&] {
-            ws.saveFunctionLines(0x400, {QByteArray(8000, 'y'), "Adieu."});
-        });
-        expectFailure("text.txt", "prog/text.txt", [&] {
-            Lines text = ws.textLines();
-            text[0] = QByteArray(9000, 'z');
-            ws.saveTextTab(text);
-        });
-        expectFailure("comment file", "prog/1.cmt",
-                      [&] { ws.addComment(0x401, 0, QByteArray(3000, 'k')); });
-        expectFailure("u7.dic", "prog/u7.dic", [&] {
-            ws.addDictionaryEntry({"Britain", QByteArray(3000, 'b')});
-        });
-        expectFailure("LEXIVO.INI", "prog/LEXIVO.INI", [&] {
-            ws.ini().writeString("GROUP", "TRANSLATORSNAMES", QByteArray(5000, 'n'));
-        });
-        expectFailure("usecode", "game/usecode", [&] { ws.Rebuild(true); });
+        checkFailedSaves(root, attemptSaves(root));
         QCOMPARE(snapshot(root).size(), before.size()); // no temporary file left behind
         const Snapshot after = snapshot(root);
         for (auto it = before.begin(); it != before.end(); ++it) {
@@ -310,6 +340,22 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+    if (argc == 3 && qstrcmp(argv[1], "--limited") == 0) {
+        // No file may grow past 2 KiB; a write beyond fails (EFBIG) instead
+        // of ending the process.
+        QCoreApplication app(argc, argv);
+        const rlimit limit{2048, 2048};
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        try {
+            for (const QString& line : attemptSaves(QString::fromLocal8Bit(argv[2])))
+                std::printf("%s\n", qPrintable(line));
+        } catch (const Error& e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+            return 1;
+        }
+        return 0;
+    }
     if (argc == 4 && qstrcmp(argv[1], "--child") == 0) {
         QCoreApplication app(argc, argv);
         return child(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
