@@ -618,7 +618,11 @@ int importPo(const QString& programDirectory, const QStringList& poFiles, Output
             if (entry.translation.isEmpty()) continue; // not translated
             QString target;
             qsizetype line = 0;
-            if (entry.plural || !parseContext(entry.context, target, line)) {
+            if (entry.plural) {
+                skip(QStringLiteral("a plural entry, which no line of this workspace is"));
+                continue;
+            }
+            if (!parseContext(entry.context, target, line)) {
                 skip(QStringLiteral("no line of this workspace (expected HHHH:LINE or text:LINE)"));
                 continue;
             }

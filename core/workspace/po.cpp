@@ -159,10 +159,14 @@ PoCatalog readPoFile(const QString& path) {
     t_complaints = &complaints;
     FilePtr file(readGuarded(QFile::encodeName(path).constData()));
     t_complaints = nullptr;
-    if (!file || !complaints.isEmpty())
-        throw DataError(QStringLiteral("%1 is not a valid PO file: %2")
-                            .arg(path, complaints.isEmpty() ? QStringLiteral("unreadable")
-                                                            : complaints.join(QLatin1Char(' '))));
+    if (!file || !complaints.isEmpty()) {
+        // The first few complaints say enough; random bytes give hundreds.
+        QString said = complaints.isEmpty() ? QStringLiteral("unreadable")
+                                            : complaints.mid(0, 3).join(QLatin1Char(' '));
+        if (complaints.size() > 3)
+            said += QStringLiteral(" (and %1 more)").arg(complaints.size() - 3);
+        throw DataError(QStringLiteral("%1 is not a valid PO file: %2").arg(path, said));
+    }
 
     PoCatalog catalog;
     const char* header = po_file_domain_header(file.get(), nullptr);
