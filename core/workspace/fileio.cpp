@@ -12,6 +12,8 @@ QByteArray readWholeFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) throw FileError::cannotOpen(path, file.errorString());
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) throw FileError::cannotOpen(path, file.errorString());
+    // readAll() may leave room for more; usecode images are kept for the session.
+    bytes.squeeze();
     return bytes;
 }
 

@@ -94,6 +94,9 @@ QByteArray Pack::decompress(const QByteArray& compressed) {
     // one that fails a check: a pack missing its last blocks would show wrong
     // originals for every later function.
     if (!complete || trailing) throw Error(QString::fromLatin1(CorruptionMessage));
+    // Grown piece by piece, the buffer is up to twice the content: give the
+    // rest back (in place), since the content is kept for the whole session.
+    out.squeeze();
     return out;
 }
 

@@ -318,6 +318,12 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
         warnings << QStringLiteral("Warning! %1 does not belong to the reference usecode %2: %3. "
                                    "Reference lines without a partner get no proposal.")
                         .arg(packPath, usecodePath, mismatch);
+    // Grown line by line; kept for the whole session.
+    m_originals.squeeze();
+    m_upper.squeeze();
+    m_translations.squeeze();
+    m_countChars.shrink_to_fit();
+    m_countValues.shrink_to_fit();
     m_loaded = true;
 }
 
