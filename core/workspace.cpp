@@ -123,8 +123,8 @@ void Workspace::useGameDirectory(const QString& directory) {
     m_settings.gameDirectory = bytesFromPath(directory);
     if (!locateUsecode()) {
         const QString staticDir = findEntry(m_gameDirectory, QStringLiteral("static"));
-        m_usecodeDirectory =
-            staticDir.isEmpty() ? m_gameDirectory + QStringLiteral("static/") : withTrailingSlash(staticDir);
+        m_usecodeDirectory = staticDir.isEmpty() ? m_gameDirectory + QStringLiteral("static/")
+                                                 : withTrailingSlash(staticDir);
     }
 }
 
@@ -261,26 +261,12 @@ void Workspace::prepareOriginalPack() {
         // No orig.pak: the first start in this editor directory (or the pack
         // was deleted, and then the pristine copy made then is the source).
         keepPristineCopies();
-        const QString pristine = pristineUsecodePath();
-        UsecodeFile pristineFile;
-        const UsecodeFile* source = &m_usecode;
-        QString sourcePath = usecodePath();
-        if (QFileInfo(pristine).isFile()) {
-            pristineFile = parseUsecode(readWholeFile(pristine), pristine);
-            source = &pristineFile;
-            sourcePath = pristine;
-        }
         // The pack is made once and kept for good: from a damaged usecode file
         // it would keep incomplete originals for the rest of the work.
-        if (!source->problems.isEmpty())
-            throw DataError(QStringLiteral("%1 was not built, because %2 is damaged. Repair or "
-                                           "replace the usecode file and start again.")
-                                .arg(path, sourcePath));
-        QList<Lines> blocks;
-        blocks.reserve(source->funcs.size());
-        for (const tFunc& func : std::as_const(source->funcs))
-            blocks.append(extractStrings(source->image, func));
-        Pack::write(path, Pack::buildContent(blocks));
+        Pack::write(
+            path, originalPackContent(m_usecode, QStringLiteral("%1 was not built, because %2 is "
+                                                                "damaged. Repair or replace the "
+                                                                "usecode file and start again.")));
     }
     m_pack.load(path);
     m_packLoaded = true;
@@ -442,6 +428,17 @@ Pack Workspace::originalPackWithoutWriting(const UsecodeFile& game) const {
         pack.load(packPath);
         return pack;
     }
+    pack.setContent(originalPackContent(game, QStringLiteral("%1 does not exist and cannot be "
+                                                             "made from %2, which is damaged: "
+                                                             "the originals are unknown.")),
+                    packPath);
+    return pack;
+}
+
+QByteArray Workspace::originalPackContent(const UsecodeFile& game,
+                                          const QString& damagedMessage) const {
+    // The originals come from usecode.orig when there is one (the game file
+    // may hold translations by now), else from the game's usecode file.
     const QString pristine = pristineUsecodePath();
     UsecodeFile pristineFile;
     const UsecodeFile* source = &game;
@@ -451,16 +448,12 @@ Pack Workspace::originalPackWithoutWriting(const UsecodeFile& game) const {
         source = &pristineFile;
         sourcePath = pristine;
     }
-    if (!source->problems.isEmpty())
-        throw DataError(QStringLiteral("%1 does not exist and cannot be made from %2, which is "
-                                       "damaged: the originals are unknown.")
-                            .arg(packPath, sourcePath));
+    if (!source->problems.isEmpty()) throw DataError(damagedMessage.arg(origPakPath(), sourcePath));
     QList<Lines> blocks;
     blocks.reserve(source->funcs.size());
     for (const tFunc& func : std::as_const(source->funcs))
         blocks.append(extractStrings(source->image, func));
-    pack.setContent(Pack::buildContent(blocks), packPath);
-    return pack;
+    return Pack::buildContent(blocks);
 }
 
 QStringList Workspace::takeWarnings() {

@@ -116,7 +116,7 @@ public:
     // The comments step: the own comment file, then every colleague's (see
     // Comments::LoadCommentSets). Damaged files are a warning (takeWarnings).
     void loadCommentSets();
-    void loadDictionary();  // u7.dic of the editor directory, when there is one
+    void loadDictionary(); // u7.dic of the editor directory, when there is one
     void loadWorkspaceFiles();
     // The steps up to the usecode directory without a window: configuration,
     // reference, game and usecode directories. Throws when no game directory
@@ -136,6 +136,10 @@ public:
     // in memory from usecode.orig when there is one, else from game. Throws
     // DataError when that source is damaged (the originals are unknown).
     Pack originalPackWithoutWriting(const UsecodeFile& game) const;
+    // The uncompressed pack of the originals, as the first start builds it.
+    // damagedMessage (%1 orig.pak, %2 the source) is thrown as a DataError
+    // when the source is damaged.
+    QByteArray originalPackContent(const UsecodeFile& game, const QString& damagedMessage) const;
 
     bool usecodeLoaded() const { return m_usecodeLoaded; }
     bool packLoaded() const { return m_packLoaded; }
@@ -205,7 +209,7 @@ public:
     QStringList WriteBackGameText(const Lines& lines);
 
     // ---- game text (text.txt beside text.eng) ----
-    bool UseMessageFile = false; // textmsg.txt is the game's message source
+    bool UseMessageFile = false;     // textmsg.txt is the game's message source
     QString textPath() const;        // editor directory + "text.txt"
     QString englishTextPath() const; // editor directory + "text.eng"
     bool gameTextLoaded() const { return m_gameTextLoaded; }

@@ -21,18 +21,6 @@ QString hex4(quint32 number) {
     return QString::number(number, 16).toUpper().rightJustified(4, QLatin1Char('0'));
 }
 
-void appendU16(QByteArray& out, quint32 value) {
-    char bytes[2];
-    qToLittleEndian<quint16>(quint16(value), bytes);
-    out.append(bytes, 2);
-}
-
-void appendU32(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToLittleEndian<quint32>(value, bytes);
-    out.append(bytes, 4);
-}
-
 std::array<bool, 256> buildOriginalOpcodes() {
     std::array<bool, 256> t{};
     for (int op = 0; op < 256; ++op)

@@ -20,18 +20,6 @@ QString compileError(quint32 funcNum) {
         .arg(QString::number(funcNum, 16).toUpper());
 }
 
-void appendU16(QByteArray& out, quint32 value) {
-    char bytes[2];
-    qToLittleEndian<quint16>(quint16(value), bytes);
-    out.append(bytes, 2);
-}
-
-void appendU32(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToLittleEndian<quint32>(value, bytes);
-    out.append(bytes, 4);
-}
-
 // The lines read exactly as the strings of the record's data segment.
 bool linesMatchStrings(const QByteArray& image, const UsecodeRecord& record,
                        const QList<QByteArray>& lines) {

@@ -49,6 +49,17 @@ struct UsecodeFile {
     QStringList notices;
 };
 
+// Little-endian numbers appended to a file being built.
+inline void appendU16(QByteArray& out, quint32 value) {
+    const char bytes[2] = {char(value & 0xFF), char((value >> 8) & 0xFF)};
+    out.append(bytes, 2);
+}
+inline void appendU32(QByteArray& out, quint32 value) {
+    const char bytes[4] = {char(value & 0xFF), char((value >> 8) & 0xFF),
+                           char((value >> 16) & 0xFF), char((value >> 24) & 0xFF)};
+    out.append(bytes, 4);
+}
+
 // "01A4": the function number as exactly four upper-case hexadecimal digits.
 QByteArray hexNum(quint16 funcNum);
 
