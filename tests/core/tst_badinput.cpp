@@ -104,15 +104,7 @@ struct Fixture {
         ws.saveLastPosition(1, 0);
     }
 
-    QHash<QString, QByteArray> snapshot() const {
-        QHash<QString, QByteArray> files;
-        QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            files.insert(path.mid(root.path().size() + 1), readFile(path));
-        }
-        return files;
-    }
+    Snapshot snapshot() const { return testing::snapshot(root.path()); }
 };
 
 // The start-up sequence as the window runs it: configuration and reference,
@@ -321,7 +313,7 @@ void TestBadInput::damagedFile() {
         bytes = ini;
     }
     writeFile(fx.root.path() + "/" + file, bytes);
-    const QHash<QString, QByteArray> before = fx.snapshot();
+    const Snapshot before = fx.snapshot();
 
     Workspace ws(fx.program());
     const StartUp result = startUp(ws);
@@ -337,7 +329,7 @@ void TestBadInput::damagedFile() {
     QCOMPARE(ws.dictionary().entries().size(), qsizetype(dictionaryEntries));
 
     // Nothing already on disk changed; only a first start makes new files.
-    const QHash<QString, QByteArray> after = fx.snapshot();
+    const Snapshot after = fx.snapshot();
     for (auto it = before.begin(); it != before.end(); ++it) {
         QVERIFY2(after.contains(it.key()), qPrintable(it.key()));
         QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key() + " changed"));

@@ -258,17 +258,6 @@ QString writeReferenceGame(const QTemporaryDir& root, bool withReference = true)
     return prog;
 }
 
-// Every file under root with its bytes.
-QMap<QString, QByteArray> snapshot(const QString& root) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path, readFile(path));
-    }
-    return files;
-}
-
 } // namespace
 
 void TestCli::suggestProposals() {

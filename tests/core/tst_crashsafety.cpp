@@ -36,18 +36,6 @@ namespace {
 const QList<QList<QByteArray>> Functions = {
     {"Hello, traveller.", "Farewell."}, {"Only one."}, {"Name?", "Avatar", "Bye."}};
 
-using Snapshot = QHash<QString, QByteArray>;
-
-Snapshot snapshot(const QString& root) {
-    Snapshot files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path.mid(root.size() + 1), readFile(path));
-    }
-    return files;
-}
-
 // A game and its workspace after the first start, every translation file made.
 void prepare(const QString& root) {
     writeFile(root + "/game/usecode", smallUsecode(Functions, true));

@@ -15,20 +15,7 @@
 using namespace lexivo;
 using namespace lexivo::testing;
 
-namespace {
-
-// Every file under dir with its bytes, to show that a command wrote nothing.
-QMap<QString, QByteArray> snapshot(const QString& dir) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path, readFile(path));
-    }
-    return files;
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestFuncStatus : public QObject {
     Q_OBJECT

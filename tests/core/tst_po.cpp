@@ -27,18 +27,6 @@ private slots:
 
 namespace {
 
-using Snapshot = QHash<QString, QByteArray>;
-
-Snapshot snapshot(const QString& root) {
-    Snapshot files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path, readFile(path));
-    }
-    return files;
-}
-
 // A started workspace: two functions with strings (one translated, with a
 // description and comments from two translators), text.txt beside text.eng.
 struct PoWorkspace {
@@ -164,10 +152,10 @@ void TestPo::importTakesOnlyTheEditedLines() {
     msgfmtCheck(ws.out + "0400.po");
 
     Snapshot expected = snapshot(ws.prog);
-    expected[ws.prog + "0400.TXT"] =
+    expected["0400.TXT"] =
         "Hallo, Caf\xE9.\r\nName\\Nzweite Zeile\\Tmit Tab\r\n\r\nTsch\xFC\x73s.\r\n";
-    expected[ws.prog + "0401.TXT"] = "Beruf \xFC\r\n"; // made as showing the function would
-    expected[ws.prog + "text.txt"] = "Zu. # the door\r\nOffen.\r\n";
+    expected["0401.TXT"] = "Beruf \xFC\r\n"; // made as showing the function would
+    expected["text.txt"] = "Zu. # the door\r\nOffen.\r\n";
     out = {};
     QCOMPARE(
         cli::importPo(ws.prog, {ws.out + "0400.po", ws.out + "0401.po", ws.out + "text.po"}, out),

@@ -34,16 +34,6 @@ QStringList checkNames(const QList<TranslationChecks::Problem>& problems) {
     return names;
 }
 
-QHash<QString, QByteArray> snapshot(const QString& root) {
-    QHash<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path, readFile(path));
-    }
-    return files;
-}
-
 } // namespace
 
 void TestQa::lineChecks_data() {

@@ -1,6 +1,7 @@
 #include "testgame.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -35,6 +36,17 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     file.write(bytes);
+}
+
+Snapshot snapshot(const QString& root) {
+    Snapshot files;
+    const QString base = QDir(root).absolutePath() + QLatin1Char('/');
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = QFileInfo(it.next()).absoluteFilePath();
+        files.insert(path.startsWith(base) ? path.mid(base.size()) : path, readFile(path));
+    }
+    return files;
 }
 
 QByteArray readFile(const QString& path) {

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 
 namespace lexivo::testing {
@@ -17,6 +18,10 @@ QByteArray smallUsecode(const QList<QList<QByteArray>>& stringsPerFunction,
                         bool withSymbols = false);
 
 void writeFile(const QString& path, const QByteArray& bytes);
+// Every file under root (hidden ones and subfolders included) with its bytes,
+// keyed by its path relative to root: to show what a command wrote or not.
+using Snapshot = QMap<QString, QByteArray>;
+Snapshot snapshot(const QString& root);
 QByteArray readFile(const QString& path);
 
 // Writes LEXIVO.INI into programDir with DIRECTORY/U7 = gameDir and
