@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <optional>
 
 namespace lexivo {
 
@@ -574,7 +575,10 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         const QString path = usecodePath();
         // Only the file that was loaded (or last written) may be replaced.
         m_usecodeStamp.verifyUnchanged(m_usecode.image);
-        const QHash<QString, QString> editorFiles = directoryIndex(m_editorDirectory);
+        // Translation files go by their upper-case name, which is tried first;
+        // the folder is listed (once) only when one is missing by that name,
+        // to find it in another case.
+        std::optional<QHash<QString, QString>> editorFiles;
 
         RebuildOptions options;
         options.fileName = path;
@@ -583,9 +587,17 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         // counts when it reads differently from what the game file holds.
         options.onlyChanged = !CompleteRebuild;
         options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
-            const auto it = editorFiles.constFind(QString::fromLatin1(hexNum(funcNum)) + ".TXT");
-            if (it == editorFiles.constEnd()) return false;
-            lines = loadTranslationFile(m_editorDirectory + it.value());
+            const QString name = QString::fromLatin1(hexNum(funcNum)) + ".TXT";
+            QByteArray content;
+            QString path = m_editorDirectory + name;
+            if (!readFileIfPresent(path, content)) {
+                if (!editorFiles) editorFiles = directoryIndex(m_editorDirectory);
+                const auto it = editorFiles->constFind(name);
+                if (it == editorFiles->constEnd()) return false;
+                path = m_editorDirectory + it.value();
+                if (!readFileIfPresent(path, content)) return false;
+            }
+            lines = translationFileLines(content, path);
             return true;
         };
         if (progress) options.progress = progress;

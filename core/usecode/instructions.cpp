@@ -6,16 +6,18 @@
 
 namespace lexivo {
 
-int OpcodeInfo::size() const {
-    switch (kind) {
+namespace {
+
+constexpr quint8 sizeOf(const OpcodeInfo& info) {
+    switch (info.kind) {
     case OperandKind::Plain:
-        return 1 + leading;
+        return quint8(1 + info.leading);
     case OperandKind::Jump:
-        return 1 + leading + width;
+        return quint8(1 + info.leading + info.width);
     case OperandKind::String:
-        return 1 + width;
+        return quint8(1 + info.width);
     case OperandKind::StringPair:
-        return 1 + 2 * width;
+        return quint8(1 + 2 * info.width);
     case OperandKind::None:
     case OperandKind::Unknown:
         break;
@@ -23,11 +25,9 @@ int OpcodeInfo::size() const {
     return 1;
 }
 
-namespace {
-
 using Table = std::array<OpcodeInfo, 256>;
 
-Table buildTable() {
+constexpr Table buildTable() {
     Table t{};
     auto none = [&](std::initializer_list<int> ops) {
         for (int op : ops)
@@ -86,11 +86,8 @@ Table buildTable() {
     t[0x9D] = {OperandKind::String, 0, 4, 0};
     t[0x4D] = {OperandKind::StringPair, 0, 2, 0xCD};
     t[0xCD] = {OperandKind::StringPair, 0, 4, 0};
-    return t;
-}
-
-const Table& table() {
-    static const Table t = buildTable();
+    for (OpcodeInfo& info : t)
+        info.bytes = sizeOf(info);
     return t;
 }
 
@@ -101,9 +98,7 @@ qint64 readOperand(const char* p, int width) {
 
 } // namespace
 
-const OpcodeInfo& opcodeInfo(quint8 opcode) {
-    return table()[opcode];
-}
+constinit const std::array<OpcodeInfo, 256> OpcodeTable = buildTable();
 
 bool isEndOpcode(quint8 opcode) {
     return opcode == 0x25 || opcode == 0x32 || opcode == 0x2C || opcode == 0x2D;
@@ -122,19 +117,33 @@ bool decodeCode(const char* code, qint64 size, DecodedCode& out, DecodeFailure* 
         return fail(0, QStringLiteral("the code header runs past the end of the record"));
 
     qint64 pos = out.headerSize;
-    // Instructions take three bytes on average: one allocation, not dozens.
-    out.instructions.reserve((size - pos) / 3 + 1);
+    // Instructions take three bytes on average. The list is sized for that
+    // once and written in place (doubled in the rare code that needs more),
+    // then cut to the real count: appending one by one costs more than the
+    // decoding itself.
+    qsizetype count = 0;
+    out.instructions.resize((size - pos) / 3 + 16);
+    Instruction* list = out.instructions.data();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(code);
     while (pos < size) {
-        Instruction ins;
+        if (count == out.instructions.size()) {
+            out.instructions.resize(2 * count);
+            list = out.instructions.data();
+        }
+        Instruction& ins = list[count];
         ins.start = pos;
-        ins.opcode = quint8(code[pos]);
+        ins.opcode = bytes[pos];
         const OpcodeInfo& info = opcodeInfo(ins.opcode);
-        if (info.kind == OperandKind::Unknown)
+        if (info.kind == OperandKind::Unknown) {
+            out.instructions.clear();
             return fail(pos, QStringLiteral("unknown opcode 0x%1")
                                  .arg(QString::number(ins.opcode, 16).toUpper()));
-        if (pos + info.size() > size)
+        }
+        if (pos + info.size() > size) {
+            out.instructions.clear();
             return fail(pos, QStringLiteral("instruction 0x%1 runs past the end of the record")
                                  .arg(QString::number(ins.opcode, 16).toUpper()));
+        }
         const char* operands = code + pos + 1;
         switch (info.kind) {
         case OperandKind::Jump:
@@ -151,9 +160,10 @@ bool decodeCode(const char* code, qint64 size, DecodedCode& out, DecodeFailure* 
         default:
             break;
         }
-        out.instructions.append(ins);
+        ++count;
         pos += info.size();
     }
+    out.instructions.resize(count);
     return true;
 }
 

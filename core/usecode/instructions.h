@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <array>
 
 namespace lexivo {
 
@@ -24,11 +25,17 @@ struct OpcodeInfo {
     quint8 leading = 0;    // bytes before the jump offset (Jump) or all operand bytes (Plain)
     quint8 width = 0;      // 2 or 4: width of a jump or string offset
     quint8 wideOpcode = 0; // the 32-bit form of a 16-bit jump or string reference; 0 if none
+    quint8 bytes = 1;      // opcode byte plus operand bytes
 
-    int size() const; // opcode byte plus operand bytes
+    int size() const { return bytes; }
 };
 
-const OpcodeInfo& opcodeInfo(quint8 opcode);
+// The table is read for every byte of code the rebuild decodes, so the
+// lookup is inline.
+extern const std::array<OpcodeInfo, 256> OpcodeTable;
+inline const OpcodeInfo& opcodeInfo(quint8 opcode) {
+    return OpcodeTable[opcode];
+}
 
 // Opcodes after which a function may end.
 bool isEndOpcode(quint8 opcode);

@@ -88,6 +88,10 @@ bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& l
     }
 
     QByteArray data;
+    qsizetype estimate = 0;
+    for (const QByteArray& line : lines)
+        estimate += line.size() + 1;
+    data.reserve(estimate); // the escapes only ever shorten a line
     OffsetMap map;
     map.reserve(lines.size());
     const char* oldData = m_image.constData() + record.dataStart;
@@ -127,8 +131,9 @@ bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& l
         WriteGameString(data, lines[k], m_options.encoding);
     }
 
+    DecodedCode oldCode;
     const RelocateResult relocated =
-        RelocateCode(m_image, record.codeStart(), record.end, map, funcNum);
+        RelocateCode(m_image, record.codeStart(), record.end, map, funcNum, &oldCode);
     if (!relocated.ok) {
         m_out.warnings.append(relocated.error);
         return false;
@@ -179,12 +184,18 @@ bool Rebuilder::reencode(const UsecodeRecord& record, const QList<QByteArray>& l
     newRecord.append(data);
     newRecord.append(code);
 
-    // Decode the result again before it may enter the image.
-    QStringList problems = verifyFunctionRecord(newRecord);
+    // Decode the result again before it may enter the image, and compare it
+    // with the old code instruction by instruction (the old code's decoding
+    // is the one the relocation made).
+    VerifiedRecord verified;
+    QStringList problems = verifyFunctionRecord(newRecord, verified);
     if (problems.isEmpty()) {
-        const QByteArray oldCode = m_image.mid(record.codeStart(), record.end - record.codeStart());
-        problems = compareRelocatedCode(oldCode, oldStarts, code,
-                                        stringStarts(data.constData(), data.size()));
+        problems = compareRelocatedCode(
+            {m_image.constData() + record.codeStart(), record.end - record.codeStart(), &oldCode,
+             &oldStarts},
+            {newRecord.constData() + verified.header.codeStart(),
+             newRecord.size() - verified.header.codeStart(), &verified.code,
+             &verified.stringStarts});
     }
     if (!problems.isEmpty()) {
         m_out.warnings.append(QStringLiteral("Function %1 failed the check of its new code and is "
@@ -221,7 +232,9 @@ void Rebuilder::finalCheck(const QByteArray& image, qint64 start,
 
 RebuildOutput Rebuilder::run() {
     QByteArray out;
-    out.reserve(m_image.size() + m_image.size() / 8);
+    // Translations run longer than the originals: room for a quarter more
+    // saves copying the whole image when it grows.
+    out.reserve(m_image.size() + m_image.size() / 4);
     qint64 pos = 0;
 
     tUsecodeSymbolTable table;

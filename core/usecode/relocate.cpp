@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cstring>
 
 namespace lexivo {
 
@@ -22,13 +23,12 @@ qsizetype findOld(const OffsetMap& map, qint64 oldOffset) {
     return it - map.begin();
 }
 
-void appendLE(QByteArray& out, qint64 value, int width) {
-    char bytes[4];
+char* putLE(char* p, qint64 value, int width) {
     if (width == 2)
-        qToLittleEndian<quint16>(quint16(value), bytes);
+        qToLittleEndian<quint16>(quint16(value), p);
     else
-        qToLittleEndian<quint32>(quint32(value), bytes);
-    out.append(bytes, width);
+        qToLittleEndian<quint32>(quint32(value), p);
+    return p + width;
 }
 
 // What relocation decides for one instruction.
@@ -42,7 +42,8 @@ struct Plan {
 } // namespace
 
 RelocateResult RelocateCode(const QByteArray& image, qint64 codeStart, qint64 recordEnd,
-                            const OffsetMap& offsetMap, quint32 funcNum) {
+                            const OffsetMap& offsetMap, quint32 funcNum,
+                            DecodedCode* decodedOld) {
     RelocateResult result;
     auto fail = [&](qint64 codeOffset, const QString& what) {
         result.ok = false;
@@ -62,7 +63,8 @@ RelocateResult RelocateCode(const QByteArray& image, qint64 codeStart, qint64 re
 
     const char* code = image.constData() + codeStart;
     const qint64 codeSize = recordEnd - codeStart;
-    DecodedCode decoded;
+    DecodedCode own;
+    DecodedCode& decoded = decodedOld ? *decodedOld : own;
     DecodeFailure failure;
     if (!decodeCode(code, codeSize, decoded, &failure)) return fail(failure.offset, failure.what);
 
@@ -137,40 +139,44 @@ RelocateResult RelocateCode(const QByteArray& image, qint64 codeStart, qint64 re
         if (!changed) break;
     }
 
-    QByteArray out;
-    out.reserve(newStart[list.size()]);
-    out.append(code, decoded.headerSize);
+    // Every size is known now: the new code is written in place.
+    QByteArray out(newStart[list.size()], Qt::Uninitialized);
+    char* p = out.data();
+    memcpy(p, code, size_t(decoded.headerSize));
+    p += decoded.headerSize;
     for (qsizetype i = 0; i < list.size(); ++i) {
         const Instruction& ins = list[i];
         const Plan& plan = plans[i];
         const OpcodeInfo& info = opcodeInfo(plan.opcode);
         const char* operands = code + ins.start + 1;
-        out.append(char(plan.opcode));
+        *p++ = char(plan.opcode);
         switch (info.kind) {
         case OperandKind::Plain:
-            out.append(operands, info.leading);
+            memcpy(p, operands, info.leading);
+            p += info.leading;
             break;
         case OperandKind::Jump: {
-            out.append(operands, info.leading);
+            memcpy(p, operands, info.leading);
+            p += info.leading;
             const qint64 distance = newStart[plan.target] - newStart[i + 1];
             if (distance < INT32_MIN || distance > INT32_MAX)
                 return fail(ins.start, QStringLiteral("a jump no longer fits"));
-            appendLE(out, distance, info.width);
+            p = putLE(p, distance, info.width);
             break;
         }
         case OperandKind::String:
-            appendLE(out, plan.newStrings[0], info.width);
+            p = putLE(p, plan.newStrings[0], info.width);
             break;
         case OperandKind::StringPair:
-            appendLE(out, plan.newStrings[0], info.width);
-            appendLE(out, plan.newStrings[1], info.width);
+            p = putLE(p, plan.newStrings[0], info.width);
+            p = putLE(p, plan.newStrings[1], info.width);
             break;
         case OperandKind::None:
         case OperandKind::Unknown:
             break;
         }
     }
-    Q_ASSERT(out.size() == newStart[list.size()]);
+    Q_ASSERT(p == out.constData() + out.size());
 
     if (!list.isEmpty() && !isEndOpcode(plans.last().opcode))
         result.warning = endOpcodeWarning(plans.last().opcode);

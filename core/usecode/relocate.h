@@ -6,6 +6,8 @@
 
 namespace lexivo {
 
+struct DecodedCode;
+
 // One string of a function: its offset in the data segment as read and in the
 // data segment being written. Old offsets strictly increase.
 struct OffsetPair {
@@ -46,7 +48,10 @@ QString endOpcodeWarning(quint8 opcode);
 // runs past the record, a string operand that names no string start, a jump
 // that lands on no instruction or no longer fits and has no 32-bit form) the
 // result is not ok and carries the reason; the caller keeps the function.
+// The old code's decoding is left in *decodedOld when given, so that the check
+// of the result need not decode it again.
 RelocateResult RelocateCode(const QByteArray& image, qint64 codeStart, qint64 recordEnd,
-                            const OffsetMap& offsetMap, quint32 funcNum);
+                            const OffsetMap& offsetMap, quint32 funcNum,
+                            DecodedCode* decodedOld = nullptr);
 
 } // namespace lexivo

@@ -4,6 +4,7 @@
 #include "usecodefile.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lexivo {
 
@@ -23,17 +24,9 @@ int stringCount(const OpcodeInfo& info) {
     return info.kind == OperandKind::String ? 1 : info.kind == OperandKind::StringPair ? 2 : 0;
 }
 
-// Decodes and checks; fills decoded even when jumps or strings are wrong.
-QStringList check(const char* code, qint64 size, const QList<qint64>& starts,
-                  DecodedCode& decoded) {
+// Checks the jumps and string operands of decoded code.
+QStringList checkDecoded(const DecodedCode& decoded, const QList<qint64>& starts) {
     QStringList problems;
-    DecodeFailure failure;
-    if (!decodeCode(code, size, decoded, &failure)) {
-        problems.append(QStringLiteral("%1 at byte offset %2 of the code")
-                            .arg(failure.what)
-                            .arg(failure.offset));
-        return problems;
-    }
     for (const Instruction& ins : decoded.instructions) {
         const OpcodeInfo& info = opcodeInfo(ins.opcode);
         if (info.kind == OperandKind::Jump && instructionAt(decoded, ins.jumpTarget()) < 0)
@@ -52,54 +45,36 @@ QStringList check(const char* code, qint64 size, const QList<qint64>& starts,
     return problems;
 }
 
-} // namespace
-
-QStringList verifyCode(const char* code, qint64 size, const QList<qint64>& stringStarts) {
-    DecodedCode decoded;
-    return check(code, size, stringStarts, decoded);
+// Decodes and checks; fills decoded even when jumps or strings are wrong.
+QStringList check(const char* code, qint64 size, const QList<qint64>& starts,
+                  DecodedCode& decoded) {
+    DecodeFailure failure;
+    if (!decodeCode(code, size, decoded, &failure))
+        return {QStringLiteral("%1 at byte offset %2 of the code")
+                    .arg(failure.what)
+                    .arg(failure.offset)};
+    return checkDecoded(decoded, starts);
 }
 
-QStringList verifyCode(const QByteArray& code, const QList<qint64>& stringStarts) {
-    return verifyCode(code.constData(), code.size(), stringStarts);
-}
-
-QStringList verifyFunctionRecord(const QByteArray& record) {
-    UsecodeRecord header;
-    QString problem;
-    if (!readRecord(record, 0, header, &problem)) return {problem};
-    if (header.end != record.size())
-        return {QStringLiteral("the record's size field says %1 bytes, the record holds %2")
-                    .arg(header.end)
-                    .arg(record.size())};
-    if (header.form == RecordForm::Standard && header.funcNum >= 0xFFFE)
-        return {QStringLiteral("function number %1 cannot stand in the standard form")
-                    .arg(hex(header.funcNum))};
-    const QList<qint64> starts =
-        stringStarts(record.constData() + header.dataStart, header.dataSize);
-    return verifyCode(record.constData() + header.codeStart(), record.size() - header.codeStart(),
-                      starts);
-}
-
-QStringList compareRelocatedCode(const QByteArray& oldCode, const QList<qint64>& oldStarts,
-                                 const QByteArray& newCode, const QList<qint64>& newStarts) {
-    DecodedCode before;
-    DecodedCode after;
-    QStringList problems = check(oldCode.constData(), oldCode.size(), oldStarts, before);
-    if (!problems.isEmpty()) return problems;
-    problems = check(newCode.constData(), newCode.size(), newStarts, after);
-    if (!problems.isEmpty()) return problems;
+// Both codes are decoded and sound.
+QStringList compareDecoded(const CodeView& old, const CodeView& now) {
+    const QList<qint64>& oldStarts = *old.stringStarts;
+    const QList<qint64>& newStarts = *now.stringStarts;
+    const DecodedCode& before = *old.decoded;
+    const DecodedCode& after = *now.decoded;
     if (oldStarts.size() != newStarts.size())
         return {QStringLiteral("the function had %1 strings and now has %2")
                     .arg(oldStarts.size())
                     .arg(newStarts.size())};
     if (before.headerSize != after.headerSize ||
-        oldCode.left(before.headerSize) != newCode.left(after.headerSize))
+        memcmp(old.bytes, now.bytes, size_t(before.headerSize)) != 0)
         return {QStringLiteral("the code header changed")};
     if (before.instructions.size() != after.instructions.size())
         return {QStringLiteral("the code had %1 instructions and now has %2")
                     .arg(before.instructions.size())
                     .arg(after.instructions.size())};
 
+    QStringList problems;
     for (qsizetype i = 0; i < before.instructions.size(); ++i) {
         const Instruction& a = before.instructions[i];
         const Instruction& b = after.instructions[i];
@@ -115,9 +90,11 @@ QStringList compareRelocatedCode(const QByteArray& oldCode, const QList<qint64>&
             differ(QStringLiteral("opcode 0x%1 became 0x%2").arg(hex(a.opcode), hex(b.opcode)));
             continue;
         }
+        // Both instructions were decoded whole, so their leading operand
+        // bytes lie inside their code.
         const int leading =
             ia.kind == OperandKind::Plain || ia.kind == OperandKind::Jump ? ia.leading : 0;
-        if (oldCode.mid(a.start + 1, leading) != newCode.mid(b.start + 1, leading))
+        if (memcmp(old.bytes + a.start + 1, now.bytes + b.start + 1, size_t(leading)) != 0)
             differ(QStringLiteral("operand bytes changed"));
         if (ia.kind == OperandKind::Jump &&
             instructionAt(before, a.jumpTarget()) != instructionAt(after, b.jumpTarget()))
@@ -127,6 +104,56 @@ QStringList compareRelocatedCode(const QByteArray& oldCode, const QList<qint64>&
                 differ(QStringLiteral("the string operand names another string"));
     }
     return problems;
+}
+
+} // namespace
+
+QStringList verifyCode(const char* code, qint64 size, const QList<qint64>& stringStarts) {
+    DecodedCode decoded;
+    return check(code, size, stringStarts, decoded);
+}
+
+QStringList verifyCode(const QByteArray& code, const QList<qint64>& stringStarts) {
+    return verifyCode(code.constData(), code.size(), stringStarts);
+}
+
+QStringList verifyFunctionRecord(const QByteArray& record, VerifiedRecord& verified) {
+    UsecodeRecord& header = verified.header;
+    QString problem;
+    if (!readRecord(record, 0, header, &problem)) return {problem};
+    if (header.end != record.size())
+        return {QStringLiteral("the record's size field says %1 bytes, the record holds %2")
+                    .arg(header.end)
+                    .arg(record.size())};
+    if (header.form == RecordForm::Standard && header.funcNum >= 0xFFFE)
+        return {QStringLiteral("function number %1 cannot stand in the standard form")
+                    .arg(hex(header.funcNum))};
+    verified.stringStarts = stringStarts(record.constData() + header.dataStart, header.dataSize);
+    return check(record.constData() + header.codeStart(), record.size() - header.codeStart(),
+                 verified.stringStarts, verified.code);
+}
+
+QStringList verifyFunctionRecord(const QByteArray& record) {
+    VerifiedRecord verified;
+    return verifyFunctionRecord(record, verified);
+}
+
+QStringList compareRelocatedCode(const QByteArray& oldCode, const QList<qint64>& oldStarts,
+                                 const QByteArray& newCode, const QList<qint64>& newStarts) {
+    DecodedCode before;
+    DecodedCode after;
+    QStringList problems = check(oldCode.constData(), oldCode.size(), oldStarts, before);
+    if (!problems.isEmpty()) return problems;
+    problems = check(newCode.constData(), newCode.size(), newStarts, after);
+    if (!problems.isEmpty()) return problems;
+    return compareDecoded({oldCode.constData(), oldCode.size(), &before, &oldStarts},
+                          {newCode.constData(), newCode.size(), &after, &newStarts});
+}
+
+QStringList compareRelocatedCode(const CodeView& before, const CodeView& verifiedAfter) {
+    const QStringList problems = checkDecoded(*before.decoded, *before.stringStarts);
+    if (!problems.isEmpty()) return problems;
+    return compareDecoded(before, verifiedAfter);
 }
 
 } // namespace lexivo

@@ -3,6 +3,7 @@
 #include "errors.h"
 
 #include <array>
+#include <cstring>
 
 namespace lexivo {
 
@@ -58,39 +59,82 @@ QByteArray ReadGameString(const QByteArray& data, qsizetype& pos) {
     return ReadGameString(data.constData(), data.size(), pos);
 }
 
+namespace {
+
+// Bytes WriteGameString does not copy as they are: the start of an escape,
+// the two typographic marks the game fonts lack and the lone line-break
+// markers. Looked up per byte, since the rebuild writes every string.
+constexpr std::array<bool, 256> specialByteTable() {
+    std::array<bool, 256> t{};
+    t['\\'] = true;
+    t[0x92] = true;
+    t[0x96] = true;
+    t[static_cast<unsigned char>(LoneCrMarker)] = true;
+    t[static_cast<unsigned char>(LoneLfMarker)] = true;
+    return t;
+}
+constexpr std::array<bool, 256> SpecialBytes = specialByteTable();
+
+// True when none of the eight bytes can be special: none is above 0x7F (0x92,
+// 0x96), below 0x10 (the markers) or a backslash.
+bool plainWord(const char* s) {
+    constexpr quint64 ones = 0x0101010101010101ull;
+    constexpr quint64 highs = 0x8080808080808080ull;
+    quint64 word;
+    memcpy(&word, s, 8);
+    const quint64 backslash = word ^ (ones * '\\');
+    const quint64 suspicious = word | ((word - ones * 0x10) & ~word) |
+                               ((backslash - ones) & ~backslash);
+    return (suspicious & highs) == 0;
+}
+
+} // namespace
+
 int WriteGameString(QByteArray& out, const QByteArray& text) {
     const qsizetype start = out.size();
     const qsizetype n = text.size();
     const char* s = text.constData();
-    // Plain bytes are copied in runs; only the few bytes that change stop a run.
+    // No escape lengthens the text, so the string and its NUL fit in n + 1
+    // bytes: they are written in place and the rest is cut off. Plain bytes
+    // are copied in runs; only the few bytes that change stop a run.
+    out.resize(start + n + 1);
+    char* p = out.data() + start;
     qsizetype run = 0;
     for (qsizetype i = 0; i < n; ++i) {
+        while (i + 8 <= n && plainWord(s + i))
+            i += 8;
+        if (i >= n) break;
         const auto c = static_cast<unsigned char>(s[i]);
+        if (!SpecialBytes[c]) continue;
         const bool escape = c == '\\' && i + 1 < n && (s[i + 1] == 'N' || s[i + 1] == 'T');
-        if (!escape && c != 0x92 && c != 0x96 && c != static_cast<unsigned char>(LoneCrMarker) &&
-            c != static_cast<unsigned char>(LoneLfMarker))
-            continue;
-        out.append(s + run, i - run);
+        if (c == '\\' && !escape) continue;
+        memcpy(p, s + run, size_t(i - run));
+        p += i - run;
         if (escape) {
-            if (s[i + 1] == 'N')
-                out.append("\r\n", 2);
-            else
-                out.append('\t');
+            if (s[i + 1] == 'N') {
+                *p++ = '\r';
+                *p++ = '\n';
+            } else {
+                *p++ = '\t';
+            }
             ++i;
         } else if (c == 0x92) {
-            out.append('\'');
+            *p++ = '\'';
         } else if (c == 0x96) {
-            out.append('-');
+            *p++ = '-';
         } else if (c == static_cast<unsigned char>(LoneCrMarker)) {
-            out.append('\r');
+            *p++ = '\r';
         } else {
-            out.append('\n');
+            *p++ = '\n';
         }
         run = i + 1;
     }
-    out.append(s + run, n - run);
-    out.append('\0');
-    return int(out.size() - start);
+    memcpy(p, s + run, size_t(n - run));
+    p += n - run;
+    *p++ = '\0';
+    const qsizetype written = p - (out.data() + start);
+    out.resize(start + written);
+    return int(written);
 }
 
 namespace {
@@ -145,10 +189,15 @@ int StoredStringSize(const QByteArray& text) {
     // Every escape "\N" -> CR LF keeps its length; "\T" -> tab loses one byte.
     qsizetype size = text.size() + 1;
     const char* s = text.constData();
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (s[i] == '\\' && (s[i + 1] == 'N' || s[i + 1] == 'T')) {
-            if (s[i + 1] == 'T') --size;
-            ++i;
+    const char* end = s + text.size();
+    for (const char* p = s; p + 1 < end;) {
+        p = static_cast<const char*>(memchr(p, '\\', size_t(end - 1 - p)));
+        if (!p) break;
+        if (p[1] == 'N' || p[1] == 'T') {
+            if (p[1] == 'T') --size;
+            p += 2;
+        } else {
+            ++p;
         }
     }
     return int(size);

@@ -2,7 +2,33 @@
 
 #include "fileio.h"
 
+#include <cstring>
+
 namespace lexivo {
+
+namespace {
+
+// Index of the first CR or LF in s[from, size), or size. Eight bytes are
+// tested at a time: lines are far longer than that, and every translation
+// file of a rebuild is split.
+qsizetype nextBreak(const char* s, qsizetype from, qsizetype size) {
+    constexpr quint64 ones = 0x0101010101010101ull;
+    constexpr quint64 highs = 0x8080808080808080ull;
+    qsizetype i = from;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        memcpy(&word, s + i, 8);
+        const quint64 cr = word ^ (ones * '\r');
+        const quint64 lf = word ^ (ones * '\n');
+        // A zero byte in either: one of the eight bytes is CR or LF.
+        if ((((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs) break;
+    }
+    while (i < size && s[i] != '\r' && s[i] != '\n')
+        ++i;
+    return i;
+}
+
+} // namespace
 
 Lines splitLines(const QByteArray& content) {
     Lines lines;
@@ -10,11 +36,12 @@ Lines splitLines(const QByteArray& content) {
     if (size < 0) size = content.size();
     const char* s = content.constData();
     qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (s[i] != '\r' && s[i] != '\n') continue;
+    for (;;) {
+        const qsizetype i = nextBreak(s, start, size);
+        if (i >= size) break;
         lines.append(QByteArray(s + start, i - start));
-        if (s[i] == '\r' && i + 1 < size && s[i + 1] == '\n') ++i;
         start = i + 1;
+        if (s[i] == '\r' && start < size && s[start] == '\n') ++start;
     }
     if (start < size) lines.append(QByteArray(s + start, size - start));
     return lines;

@@ -2,6 +2,8 @@
 
 #include "fileio.h"
 
+#include <cstring>
+
 namespace lexivo {
 
 namespace {
@@ -65,15 +67,40 @@ QString singleByteTextProblem(const QByteArray& content) {
             .arg(nul);
     const auto* s = reinterpret_cast<const unsigned char*>(content.constData());
     const qsizetype size = content.size();
-    qsizetype line = 1;
-    for (qsizetype start = 0; start < size;) {
-        qsizetype end = start;
-        while (end < size && s[end] != '\r' && s[end] != '\n')
+    const auto isBreak = [](unsigned char c) { return c == '\r' || c == '\n'; };
+    // Only lines that hold a byte above 0x7F can be UTF-8, and most lines
+    // hold none: the bytes are tested eight at a time for one, and only its
+    // line is looked at.
+    for (qsizetype i = 0; i < size;) {
+        if (i + 8 <= size) {
+            quint64 word;
+            memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        qsizetype begin = i;
+        while (begin > 0 && !isBreak(s[begin - 1]))
+            --begin;
+        qsizetype end = i;
+        while (end < size && !isBreak(s[end]))
             ++end;
-        if (lineIsUtf8(s, start, end)) return QStringLiteral("line %1 is UTF-8 text").arg(line);
-        if (end < size && s[end] == '\r' && end + 1 < size && s[end + 1] == '\n') ++end;
-        start = end + 1;
-        ++line;
+        if (lineIsUtf8(s, begin, end)) {
+            // Lines end with CR LF, CR or LF, as the line split reads them.
+            qsizetype line = 1;
+            for (qsizetype k = 0; k < begin; ++k) {
+                if (!isBreak(s[k])) continue;
+                if (s[k] == '\r' && k + 1 < size && s[k + 1] == '\n') ++k;
+                ++line;
+            }
+            return QStringLiteral("line %1 is UTF-8 text").arg(line);
+        }
+        i = end;
     }
     return {};
 }
