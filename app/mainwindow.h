@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <exception>
+#include <array>
 #include <functional>
 
 class QAction;
@@ -295,6 +296,9 @@ private:
     QListWidget* ListBox1 = nullptr;
     QTreeView* FuncStatusGridView = nullptr;
     QStandardItemModel* m_statusModel = nullptr;
+    // The three status images, drawn once: a thousand rows share them.
+    std::array<QIcon, 3> m_statusIcons;
+    QIcon statusIcon(int code);
     QSortFilterProxyModel* m_statusProxy = nullptr;
     QTextEdit* NotesRichEdit = nullptr;
     QLabel* m_statusPanel = nullptr;

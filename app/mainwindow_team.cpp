@@ -91,10 +91,17 @@ void MainWindow::btnShowCommentClick() {
 
 // ---- status grid ----
 
+QIcon MainWindow::statusIcon(int code) {
+    if (code < 0 || code >= int(m_statusIcons.size())) return {};
+    QIcon& icon = m_statusIcons[size_t(code)];
+    if (icon.isNull()) icon = QIcon(statusImage(code));
+    return icon;
+}
+
 void MainWindow::setStatusRow(int row, int index) {
     QStandardItem* status = m_statusModel->item(row, 0);
     const int code = m_ws.functionStatus(index);
-    status->setData(QIcon(statusImage(code)), Qt::DecorationRole);
+    status->setData(statusIcon(code), Qt::DecorationRole);
     status->setData(code, SortRole);
     const QString name = m_codec.decode(m_ws.functionTranslatorName(index));
     m_statusModel->item(row, 2)->setText(name);

@@ -22,7 +22,9 @@ QByteArray ReadGameString(const char* data, qsizetype size, qsizetype& pos) {
     qsizetype end = pos;
     while (end < size && data[end] != '\0')
         ++end;
-    text.reserve(end - pos + 8);
+    // Only a tab grows (to "\\T"); the strings are kept for the session, so
+    // no spare room is reserved for it.
+    text.reserve(end - pos);
     // Bytes from 0x20 up are copied in runs; control bytes stop a run.
     qsizetype run = pos;
     for (qsizetype i = pos; i < end; ++i) {

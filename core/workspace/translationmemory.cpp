@@ -57,12 +57,6 @@ std::array<uchar, 256> caseKeyTable(const Cp1252Codec& codec) {
     return keys;
 }
 
-QByteArray caseKey(const QByteArray& text, const std::array<uchar, 256>& keys) {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = char(keys[uchar(text[i])]);
-    return out;
-}
 
 // ---- Ratcliff/Obershelp ----
 
@@ -244,6 +238,14 @@ private:
 
 // ---------------------------------------------------------------------------
 
+// FNV-1a over the case-insensitive key of the text.
+quint64 TranslationMemory::exactKey(const QByteArray& original) const {
+    quint64 hash = 0xCBF29CE484222325ull;
+    for (const char c : original)
+        hash = (hash ^ m_caseKeys[uchar(c)]) * 0x100000001B3ull;
+    return hash;
+}
+
 void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFunction>& functions,
                              bool complete, const QString& packPath, QStringList& warnings) {
     *this = TranslationMemory();
@@ -300,14 +302,23 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
             for (const char c : upper)
                 ++counts[uchar(c)];
             line.counts = qint32(m_countChars.size());
+            bool fits = true;
             for (int c = 0; c < 256; ++c) {
                 if (counts[c] == 0) continue;
+                fits = fits && counts[c] <= 0xFF;
                 m_countChars.push_back(uchar(c));
-                m_countValues.push_back(counts[c]);
+                m_countValues.push_back(uchar(std::min(counts[c], 0xFF)));
             }
             line.distinct = qint32(m_countChars.size()) - line.counts;
+            // A character more than 255 times in one line (rare) does not fit
+            // a count byte: that line is never skipped by the counts.
+            if (!fits) {
+                m_countChars.resize(size_t(line.counts));
+                m_countValues.resize(size_t(line.counts));
+                line.distinct = -1;
+            }
 
-            m_exact[caseKey(original, m_caseKeys)].append(qint32(m_lines.size()));
+            m_exact.push_back({exactKey(original), qint32(m_lines.size())});
             m_lines.push_back(line);
         }
         if (!m_firstFunction.contains(entry.funcNum))
@@ -324,6 +335,10 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
     m_translations.squeeze();
     m_countChars.shrink_to_fit();
     m_countValues.shrink_to_fit();
+    m_lines.shrink_to_fit();
+    // By key, then by line: the lines of one key stand in ascending order.
+    std::sort(m_exact.begin(), m_exact.end());
+    m_exact.shrink_to_fit();
     m_loaded = true;
 }
 
@@ -369,11 +384,22 @@ Lines TranslationMemory::RefOriginals() const {
 qsizetype TranslationMemory::findExact(const QByteArray& original, const Cp1252Codec& codec) const {
     const std::array<uchar, 256> keys = caseKeyTable(codec);
     if (keys == m_caseKeys) {
-        const auto it = m_exact.constFind(caseKey(original, keys));
-        if (it == m_exact.constEnd()) return -1;
-        const QList<qint32>& lines = it.value();
-        const auto first = std::lower_bound(lines.begin(), lines.end(), m_scopeBegin);
-        return (first != lines.end() && *first < m_scopeEnd) ? *first : -1;
+        // The key is a hash: each line it names is compared byte by byte.
+        const quint64 key = exactKey(original);
+        const auto* text = reinterpret_cast<const uchar*>(original.constData());
+        for (auto it = std::lower_bound(m_exact.begin(), m_exact.end(),
+                                        ExactEntry{key, m_scopeBegin});
+             it != m_exact.end() && it->key == key && it->line < m_scopeEnd; ++it) {
+            const Line& line = m_lines[size_t(it->line)];
+            if (line.length != original.size()) continue;
+            const auto* candidate =
+                reinterpret_cast<const uchar*>(m_originals.constData()) + line.original;
+            qsizetype i = 0;
+            while (i < line.length && keys[candidate[i]] == keys[text[i]])
+                ++i;
+            if (i == line.length) return it->line;
+        }
+        return -1;
     }
     // A code page whose letters fold differently from the one the keys were
     // made with: compare line by line.
@@ -425,11 +451,13 @@ qsizetype TranslationMemory::findSimilar(const QByteArray& original, double& sim
         if (!passes(std::min(la, lb), sum)) continue;
 
         qint64 common = 0;
-        const uchar* chars = m_countChars.data() + line.counts;
-        const qint32* values = m_countValues.data() + line.counts;
-        for (qint32 d = 0; d < line.distinct; ++d)
-            common += std::min(values[d], queryCounts[chars[d]]);
-        if (!passes(common, sum)) continue;
+        if (line.distinct >= 0) {
+            const uchar* chars = m_countChars.data() + line.counts;
+            const uchar* values = m_countValues.data() + line.counts;
+            for (qint32 d = 0; d < line.distinct; ++d)
+                common += std::min(qint32(values[d]), queryCounts[chars[d]]);
+            if (!passes(common, sum)) continue;
+        }
 
         // The largest count that does not pass: the bounds and the exact
         // count may stop as soon as they cannot get above it.

@@ -107,11 +107,19 @@ private:
     QByteArray m_translations;
     // The character counts of each line's upper-cased original: its distinct
     // bytes and how often each occurs.
+    // Counts above 255 do not fit; such a line has distinct -1 and no counts.
     std::vector<uchar> m_countChars;
-    std::vector<qint32> m_countValues;
-    // Case-insensitive key of an original -> its lines, ascending.
+    std::vector<uchar> m_countValues;
+    // A hash of each original's case-insensitive key with its line, sorted:
+    // a fraction of the memory a table of the keys themselves takes.
     CaseKeyTable m_caseKeys{};
-    QHash<QByteArray, QList<qint32>> m_exact;
+    struct ExactEntry {
+        quint64 key = 0;
+        qint32 line = 0;
+        auto operator<=>(const ExactEntry&) const = default;
+    };
+    std::vector<ExactEntry> m_exact;
+    quint64 exactKey(const QByteArray& original) const;
     qint32 m_scopeBegin = 0;
     qint32 m_scopeEnd = 0;
 
