@@ -2,6 +2,7 @@
 
 #include "colorsetting.h"
 #include "dialogs/quicksearchwindow.h"
+#include "models/funcstatusmodel.h"
 #include "widgets/escapingtextedit.h"
 #include "widgets/icons.h"
 #include "widgets/stringlistdelegate.h"
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -242,17 +242,14 @@ QWidget* MainWindow::createStatusPage() {
     FuncStatusGridView->setSelectionBehavior(QAbstractItemView::SelectRows);
     FuncStatusGridView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FuncStatusGridView->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_statusModel = new QStandardItemModel(0, 5, this);
+    m_statusModel = new FuncStatusModel(m_ws, m_codec, this);
     m_statusModel->setObjectName(QStringLiteral("FuncStatusModel"));
-    m_statusModel->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("Functions"), QStringLiteral("Translator"),
-         QStringLiteral("InternalFuncNum"), QStringLiteral("Translated")});
     // Sorted through a proxy: each column by its own kind of value (the
     // status code, the texts, the function index); every command maps a row
     // to its function through the hidden column.
     m_statusProxy = new QSortFilterProxyModel(this);
     m_statusProxy->setSourceModel(m_statusModel);
-    m_statusProxy->setSortRole(Qt::UserRole + 1);
+    m_statusProxy->setSortRole(FuncStatusModel::SortRole);
     m_statusProxy->setSortCaseSensitivity(Qt::CaseInsensitive);
     FuncStatusGridView->setModel(m_statusProxy);
     FuncStatusGridView->setSortingEnabled(true);

@@ -19,12 +19,15 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSortFilterProxyModel;
-class QStandardItemModel;
 class QTabWidget;
 class QTextEdit;
 class QToolBar;
 class QToolButton;
 class QTreeView;
+
+namespace lexivo {
+class FuncStatusModel;
+}
 
 namespace lexivo {
 
@@ -208,7 +211,7 @@ private:
     void switchCodePage(int codePage);
     // Status grid (mainwindow_team.cpp).
     void fillStatusGrid();
-    void setStatusRow(int row, int index);
+    void setStatusRow(int index);
     QList<int> selectedStatusFunctions() const;
     void refreshStatusRows(const QList<int>& indexes);
     // Text tab (mainwindow_text.cpp).
@@ -295,10 +298,7 @@ private:
     QPlainTextEdit* MemoFLX = nullptr;
     QListWidget* ListBox1 = nullptr;
     QTreeView* FuncStatusGridView = nullptr;
-    QStandardItemModel* m_statusModel = nullptr;
-    // The three status images, drawn once: a thousand rows share them.
-    std::array<QIcon, 3> m_statusIcons;
-    QIcon statusIcon(int code);
+    FuncStatusModel* m_statusModel = nullptr;
     QSortFilterProxyModel* m_statusProxy = nullptr;
     QTextEdit* NotesRichEdit = nullptr;
     QLabel* m_statusPanel = nullptr;

@@ -5,6 +5,7 @@
 
 #include "colorsetting.h"
 #include "dialogs/commentsviewer.h"
+#include "models/funcstatusmodel.h"
 #include "widgets/icons.h"
 
 #include <QAction>
@@ -14,7 +15,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeView>
@@ -24,7 +24,7 @@ namespace lexivo {
 namespace {
 // The grid sorts every column by the value in this role: the status code, the
 // texts, the function index.
-constexpr int SortRole = Qt::UserRole + 1;
+constexpr int SortRole = FuncStatusModel::SortRole;
 } // namespace
 
 // ---- comments ----
@@ -91,56 +91,17 @@ void MainWindow::btnShowCommentClick() {
 
 // ---- status grid ----
 
-QIcon MainWindow::statusIcon(int code) {
-    if (code < 0 || code >= int(m_statusIcons.size())) return {};
-    QIcon& icon = m_statusIcons[size_t(code)];
-    if (icon.isNull()) icon = QIcon(statusImage(code));
-    return icon;
+void MainWindow::setStatusRow(int index) {
+    m_statusModel->refreshRow(index);
 }
 
-void MainWindow::setStatusRow(int row, int index) {
-    QStandardItem* status = m_statusModel->item(row, 0);
-    const int code = m_ws.functionStatus(index);
-    status->setData(statusIcon(code), Qt::DecorationRole);
-    status->setData(code, SortRole);
-    const QString name = m_codec.decode(m_ws.functionTranslatorName(index));
-    m_statusModel->item(row, 2)->setText(name);
-    m_statusModel->item(row, 2)->setData(name, SortRole);
-    setTranslatedCell(index);
-}
-
-// "translated/total", sorted by the share translated, then by the total.
 void MainWindow::setTranslatedCell(int index) {
-    if (index < 0 || index >= m_statusModel->rowCount()) return;
-    QStandardItem* cell = m_statusModel->item(index, 4);
-    if (!cell) return;
-    const Workspace::LineCount count = m_ws.functionProgress(index);
-    cell->setText(QStringLiteral("%1/%2").arg(count.translated).arg(count.total));
-    const double share = count.total > 0 ? double(count.translated) / double(count.total) : 0.0;
-    cell->setData(share + double(count.total) * 1e-9, SortRole);
+    m_statusModel->refreshProgress(index);
 }
 
 void MainWindow::fillStatusGrid() {
-    m_statusModel->removeRows(0, m_statusModel->rowCount());
-    if (!m_ws.funcStatusLoaded()) return;
-    FuncStatusGridView->setUpdatesEnabled(false);
-    const int count = m_ws.functionCount();
-    for (int i = 0; i < count; ++i) {
-        auto* status = new QStandardItem;
-        status->setTextAlignment(Qt::AlignCenter);
-        const QString function = m_codec.decode(m_ws.functionListItem(i));
-        auto* name = new QStandardItem(function);
-        name->setData(function, SortRole);
-        auto* translator = new QStandardItem;
-        auto* index = new QStandardItem(QString::number(i));
-        index->setData(i, SortRole);
-        auto* translated = new QStandardItem;
-        translated->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_statusModel->appendRow({status, name, translator, index, translated});
-        setStatusRow(i, i);
-    }
-    FuncStatusGridView->sortByColumn(1, Qt::AscendingOrder);
-    FuncStatusGridView->setUpdatesEnabled(true);
+    m_statusModel->reload();
+    if (m_statusModel->rowCount() > 0) FuncStatusGridView->sortByColumn(1, Qt::AscendingOrder);
 }
 
 // The rows a status command works on: the current row when exactly one is
@@ -167,7 +128,7 @@ void MainWindow::refreshStatusRows(const QList<int>& indexes) {
     // The model's row i is function i; the grid shows it wherever sorting
     // put it.
     for (int index : indexes)
-        if (index >= 0 && index < m_statusModel->rowCount()) setStatusRow(index, index);
+        setStatusRow(index);
 }
 
 void MainWindow::MarkListItem(int tag) {

@@ -269,6 +269,19 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
 
     m_caseKeys = caseKeyTable(Cp1252Codec());
     m_functions.reserve(size_t(functions.size()));
+    // Room for everything at once, from the sizes the inputs bound: grown
+    // line by line, each buffer would hold up to twice its size while the
+    // reference loads, next to the reference itself.
+    qsizetype translationBytes = 0, referenceLines = 0;
+    for (const ReferenceFunction& function : functions) {
+        referenceLines += function.strings.size();
+        for (const QByteArray& string : function.strings)
+            translationBytes += string.size();
+    }
+    m_originals.reserve(pack.content().size());
+    m_translations.reserve(translationBytes);
+    m_lines.reserve(size_t(referenceLines));
+    m_exact.reserve(size_t(referenceLines));
     for (qsizetype f = 0; f < functions.size(); ++f) {
         const ReferenceFunction& function = functions[f];
         const Lines originals = pack.blockLines(int(f));
@@ -296,7 +309,6 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
             m_originals += original;
             m_translations += translation;
             const QByteArray upper = upperAscii(original);
-            m_upper += upper;
 
             std::array<qint32, 256> counts{};
             for (const char c : upper)
@@ -331,7 +343,6 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
                         .arg(packPath, usecodePath, mismatch);
     // Grown line by line; kept for the whole session.
     m_originals.squeeze();
-    m_upper.squeeze();
     m_translations.squeeze();
     m_countChars.shrink_to_fit();
     m_countValues.shrink_to_fit();
@@ -423,7 +434,11 @@ qsizetype TranslationMemory::findSimilar(const QByteArray& original, double& sim
     const QByteArray query = upperAscii(original);
     const qsizetype lb = query.size();
     const auto* q = reinterpret_cast<const uchar*>(query.constData());
-    const auto* upper = reinterpret_cast<const uchar*>(m_upper.constData());
+    const auto* originals = reinterpret_cast<const uchar*>(m_originals.constData());
+    // The upper-cased original of a candidate, made only for the few that
+    // pass the cheap bounds: a copy of every original would be kept for the
+    // whole session.
+    std::vector<uchar> upper;
 
     if (lb == 0) {
         // Similar to an empty text is only an empty one, at 100 percent.
@@ -462,7 +477,11 @@ qsizetype TranslationMemory::findSimilar(const QByteArray& original, double& sim
         // The largest count that does not pass: the bounds and the exact
         // count may stop as soon as they cannot get above it.
         const qint64 failing = (3 * sum) / 8;
-        const uchar* a = upper + line.original;
+        upper.resize(size_t(la));
+        const uchar* source = originals + line.original;
+        for (qsizetype p = 0; p < la; ++p)
+            upper[size_t(p)] = upperAscii(source[p]);
+        const uchar* a = upper.data();
         if (!passes(subsequence(a, la, failing), sum)) continue;
 
         const qint64 matched = matchedChars(a, la, q, lb, failing, runs, stack);

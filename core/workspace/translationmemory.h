@@ -89,7 +89,7 @@ private:
     };
     // One paired line of the reference, with what the lookup needs of it.
     struct Line {
-        qint32 original = 0; // start in m_originals and in m_upper
+        qint32 original = 0; // start in m_originals
         qint32 length = 0;
         qint32 translation = 0; // start in m_translations
         qint32 translationLength = 0;
@@ -103,7 +103,6 @@ private:
     QHash<quint16, int> m_firstFunction; // number -> first function with it
     std::vector<Line> m_lines;
     QByteArray m_originals;
-    QByteArray m_upper; // m_originals with a-z folded to A-Z
     QByteArray m_translations;
     // The character counts of each line's upper-cased original: its distinct
     // bytes and how often each occurs.
