@@ -274,6 +274,11 @@ RebuildOutput Rebuilder::run() {
             } catch (const NotSingleByteText& e) {
                 m_out.warnings.append(e.message());
                 m_out.notApplied.append(number);
+            } catch (const FileError&) {
+                // A translation file that cannot be read (no permission, a
+                // folder or a pipe in its place) stops the rebuild with the
+                // file and the reason; nothing is written.
+                throw;
             } catch (const std::exception&) {
                 throw Error(compileError(record.funcNum));
             }

@@ -16,6 +16,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace lexivo;
 using namespace lexivo::testing;
 
@@ -149,6 +151,8 @@ private slots:
     void damagedFile();
     void hugeTranslationFiles_data();
     void hugeTranslationFiles();
+    void translationFileNotAFile_data();
+    void translationFileNotAFile();
 };
 
 void TestBadInput::damagedFile_data() {
@@ -375,6 +379,40 @@ void TestBadInput::hugeTranslationFiles() {
         QCOMPARE(extractStrings(rebuilt.image, rebuilt.funcs[0]), Functions[0]);
     }
     QCOMPARE(extractStrings(rebuilt.image, rebuilt.funcs[2]), Functions[2]);
+}
+
+void TestBadInput::translationFileNotAFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+}
+
+// Something other than a file under a translation file's name: the rebuild
+// neither hangs on it nor writes anything, and says which file and why.
+void TestBadInput::translationFileNotAFile() {
+    QFETCH(QString, kind);
+    Fixture fx;
+    fx.writeGame();
+    fx.work();
+    if (QTest::currentTestFailed()) return;
+    const QString path = fx.program() + "0401.TXT";
+    QFile::remove(path);
+    if (kind == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QDir().mkdir(path));
+    const QByteArray before = readFile(fx.game() + "usecode");
+
+    Workspace ws(fx.program());
+    ws.startWithoutWindow();
+    try {
+        ws.Rebuild(true);
+        QFAIL("the rebuild went on");
+    } catch (const FileError& e) {
+        QVERIFY2(e.message().startsWith("Cannot open file \"" + path + "\"."),
+                 qPrintable(e.message()));
+    }
+    QCOMPARE(readFile(fx.game() + "usecode"), before);
 }
 
 QTEST_APPLESS_MAIN(TestBadInput)
