@@ -274,11 +274,12 @@ RebuildOutput Rebuilder::run() {
             } catch (const NotSingleByteText& e) {
                 m_out.warnings.append(e.message());
                 m_out.notApplied.append(number);
-            } catch (const FileError&) {
+            } catch (const Error& e) {
                 // A translation file that cannot be read (no permission, a
-                // folder or a pipe in its place) stops the rebuild with the
-                // file and the reason; nothing is written.
-                throw;
+                // folder or a pipe in its place) stops the rebuild; nothing is
+                // written. The file and the reason follow the function number
+                // on a second line, so the translator knows what to mend.
+                throw Error(compileError(record.funcNum) + QLatin1Char('\n') + e.message());
             } catch (const std::exception&) {
                 throw Error(compileError(record.funcNum));
             }

@@ -408,8 +408,9 @@ void TestBadInput::translationFileNotAFile() {
     try {
         ws.Rebuild(true);
         QFAIL("the rebuild went on");
-    } catch (const FileError& e) {
-        QVERIFY2(e.message().startsWith("Cannot open file \"" + path + "\"."),
+    } catch (const Error& e) {
+        QVERIFY2(e.message().startsWith("Error compiling function: 401\nCannot open file \"" +
+                                        path + "\"."),
                  qPrintable(e.message()));
     }
     QCOMPARE(readFile(fx.game() + "usecode"), before);

@@ -394,7 +394,8 @@ void TestRebuild::failingTranslationThrows() {
         rebuildUsecode(parseUsecode(game.image, "usecode"), options);
         QFAIL("no error");
     } catch (const Error& e) {
-        QCOMPARE(e.message(), QString("Error compiling function: 102"));
+        QCOMPARE(e.message(),
+                 QString("Error compiling function: 102\nCannot open file \"0102.TXT\". gone"));
     }
 }
 
