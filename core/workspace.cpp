@@ -150,6 +150,12 @@ void Workspace::loadUsecode() {
     Lines descriptions;
     if (haveFunclist) descriptions = loadTextLines(funclist);
 
+    // A rebuild stopped while it replaced usecode and its index files
+    // together is finished first, so the files loaded belong together.
+    if (!m_writeNothing) {
+        const QString finished = completePendingWrites(m_usecodeDirectory);
+        if (!finished.isEmpty()) m_warnings << finished;
+    }
     const QString path = usecodePath();
     m_usecodeStamp.take(path);
     m_usecode = parseUsecode(readWholeFile(path), path);

@@ -3,15 +3,23 @@
 #include "instructions.h"
 #include "usecodefile.h"
 #include "workspace/errors.h"
+#include "workspace/fileio.h"
 #include "workspace/paths.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <memory>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lexivo {
 
@@ -258,42 +266,153 @@ LinkDepResult buildLinkDep(const QByteArray& usecode, const QString& fileName) {
     return result;
 }
 
+namespace {
+
+// The journal of a set write, beside its first file: one line per file,
+// "temporary path<TAB>target path", UTF-8.
+constexpr char JournalName[] = "lexivo-rebuild.pending";
+constexpr char TemporarySuffix[] = ".lexivo-new";
+
+QString systemReason() {
+    return QString::fromLocal8Bit(strerror(errno));
+}
+
+// Writes bytes to path (created or emptied) and flushes them to the disk; the
+// mode of keepModeOf, when it exists, is given to the new file.
+bool writeSynced(const QString& path, const QByteArray& bytes, const QString& keepModeOf,
+                 QString& reason) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reason = systemReason();
+        return false;
+    }
+    struct stat info;
+    if (::stat(QFile::encodeName(keepModeOf).constData(), &info) == 0 && S_ISREG(info.st_mode))
+        (void)::fchmod(fd, info.st_mode & 07777);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            reason = n < 0 ? systemReason() : QStringLiteral("No space left on device");
+            ::close(fd);
+            return false;
+        }
+        done += n;
+    }
+    if (::fsync(fd) != 0) {
+        reason = systemReason();
+        ::close(fd);
+        return false;
+    }
+    if (::close(fd) != 0) {
+        reason = systemReason();
+        return false;
+    }
+    return true;
+}
+
+void syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+QString journalPathFor(const QString& folder) {
+    return QDir(folder).filePath(QLatin1String(JournalName));
+}
+
+} // namespace
+
 void writeFilesTogether(const QList<PlannedWrite>& writes) {
-    std::vector<std::unique_ptr<QSaveFile>> files;
+    if (writes.isEmpty()) return;
+    const QString folder = QFileInfo(writes.first().path).absolutePath();
+    const QString journal = journalPathFor(folder);
+    QStringList temporaries;
+    const auto removeTemporaries = [&] {
+        for (const QString& t : std::as_const(temporaries))
+            QFile::remove(t);
+    };
+    // Every new content is first on the disk whole, beside its target, so a
+    // full disk or a folder that cannot be written is found before anything
+    // is replaced.
+    QByteArray plan;
     for (const PlannedWrite& w : writes) {
-        auto file = std::make_unique<QSaveFile>(w.path);
-        if (!file->open(QIODevice::WriteOnly))
-            throw FileError::cannotCreate(w.path, file->errorString());
-        if (file->write(w.bytes) != w.bytes.size() || !file->flush()) {
-            const QString reason = file->errorString();
-            file->cancelWriting();
+        const QString temporary = w.path + QLatin1String(TemporarySuffix);
+        temporaries << temporary;
+        QString reason;
+        if (!writeSynced(temporary, w.bytes, w.path, reason)) {
+            removeTemporaries();
             throw FileError::cannotCreate(w.path, reason);
         }
-        files.push_back(std::move(file));
+        plan += temporary.toUtf8() + '\t' + w.path.toUtf8() + "\r\n";
     }
-    // Everything is on disk beside its target; now the renames.
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i]->commit()) continue;
-        const QString reason = files[i]->errorString();
-        for (size_t k = i + 1; k < files.size(); ++k)
-            files[k]->cancelWriting();
-        for (size_t k = 0; k < i; ++k) {
-            const PlannedWrite& w = writes[qsizetype(k)];
+    // The journal says that the set is complete and is to be put in place: a
+    // process killed during the renames below leaves it, and the next start
+    // finishes the renames (completePendingWrites), so the files are never
+    // left half old and half new.
+    try {
+        writeFileAtomically(journal, plan);
+    } catch (const Error&) {
+        removeTemporaries();
+        throw;
+    }
+    syncFolder(folder);
+    for (qsizetype i = 0; i < writes.size(); ++i) {
+        if (::rename(QFile::encodeName(temporaries[i]).constData(),
+                     QFile::encodeName(writes[i].path).constData()) == 0)
+            continue;
+        // Not killed but refused (a folder in the target's place, a file the
+        // system will not replace): the files already replaced get their old
+        // bytes back, and nothing is pending any more.
+        const QString reason = systemReason();
+        for (qsizetype k = i; k < writes.size(); ++k)
+            QFile::remove(temporaries[k]);
+        for (qsizetype k = 0; k < i; ++k) {
+            const PlannedWrite& w = writes[k];
             try {
-                if (w.existed) {
-                    QSaveFile back(w.path);
-                    if (back.open(QIODevice::WriteOnly)) {
-                        back.write(w.oldBytes);
-                        back.commit();
-                    }
-                } else {
+                if (w.existed)
+                    writeFileAtomically(w.path, w.oldBytes);
+                else
                     QFile::remove(w.path);
-                }
             } catch (...) {
             }
         }
-        throw FileError::cannotCreate(writes[qsizetype(i)].path, reason);
+        QFile::remove(journal);
+        throw FileError::cannotCreate(writes[i].path, reason);
     }
+    syncFolder(folder);
+    QFile::remove(journal);
+}
+
+QString completePendingWrites(const QString& folder) {
+    const QString journal = journalPathFor(folder);
+    QByteArray plan;
+    if (!readFileIfPresent(journal, plan)) return {};
+    QStringList done;
+    for (const QByteArray& line : plan.split('\n')) {
+        const QByteArray entry = line.endsWith('\r') ? line.chopped(1) : line;
+        const qsizetype tab = entry.indexOf('\t');
+        if (tab <= 0) continue;
+        const QString temporary = QString::fromUtf8(entry.left(tab));
+        const QString target = QString::fromUtf8(entry.mid(tab + 1));
+        // Only the journal's own temporary files, beside their targets.
+        if (temporary != target + QLatin1String(TemporarySuffix)) continue;
+        if (!QFileInfo(temporary).isFile()) continue; // put in place before the stop
+        if (::rename(QFile::encodeName(temporary).constData(),
+                     QFile::encodeName(target).constData()) != 0)
+            throw FileError::cannotCreate(target, systemReason());
+        done << QFileInfo(target).fileName();
+    }
+    syncFolder(folder);
+    QFile::remove(journal);
+    return QStringLiteral("A rebuild was stopped while it replaced the game files; its files are "
+                          "now all in place%1.")
+        .arg(done.isEmpty() ? QString()
+                            : QStringLiteral(" (%1)").arg(done.join(QStringLiteral(", "))));
 }
 
 } // namespace lexivo

@@ -79,11 +79,21 @@ struct PlannedWrite {
 };
 
 // Writes a set of files that only make sense together (usecode and its two
-// index files). Every file is first written whole to a temporary file beside
-// its target, so a full disk or a folder that cannot be written is found
-// before anything is replaced; then each target is replaced atomically by a
-// rename. Should a later replacement still fail, the files already replaced
-// get their old bytes back. Throws FileError naming the file that failed.
+// index files). Every file is first written whole and flushed to the disk as
+// "<target>.lexivo-new" beside its target, so a full disk or a folder that
+// cannot be written is found before anything is replaced. A journal beside
+// the first file then lists the set, and each target is replaced by a rename.
+// Should a rename be refused, the files already replaced get their old bytes
+// back. Should the process be killed during the renames, the journal stays
+// and completePendingWrites() finishes them. Throws FileError naming the file
+// that failed.
 void writeFilesTogether(const QList<PlannedWrite>& writes);
+
+// Finishes a set write that was stopped during its renames (its journal is in
+// folder): every file of the set still waiting beside its target is put in
+// place, and the journal removed. Returns a message for the user when there
+// was one, else an empty string. Throws FileError when a file cannot be put in
+// place.
+QString completePendingWrites(const QString& folder);
 
 } // namespace lexivo

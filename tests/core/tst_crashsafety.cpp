@@ -6,6 +6,7 @@
 // workspace file. A full file system makes each write fail with a clear
 // message and leaves the old file whole.
 
+#include "gamebuilder/samplegame.h"
 #include "gamebuilder/textarchive.h"
 #include "testgame.h"
 #include "workspace.h"
@@ -90,6 +91,42 @@ int child(const QString& root, int rounds) {
     return 0;
 }
 
+// A game of the original DOS engine: usecode with LINKDEP1 and LINKDEP2
+// beside it, which every rebuild writes together.
+void prepareDos(const QString& root) {
+    gamebuild::SampleGameOptions options;
+    options.dos = true;
+    gamebuild::writeSampleGame(root + "/game/", options);
+    writeIni(root + "/prog", root + "/game/", {}, "[USER]\r\nID=1\r\n");
+    Workspace ws(root + "/prog/");
+    ws.startWithoutWindow();
+    ws.createMissingTranslationFiles();
+}
+
+// The DOS child: `--dos-child ROOT ROUNDS` translates the first function in
+// version A or B, in turn, and rebuilds (-1: until killed).
+int dosChild(const QString& root, int rounds) {
+    try {
+        Workspace ws(root + "/prog/");
+        ws.startWithoutWindow();
+        const quint16 number = ws.funcs().first().FuncNum;
+        const Lines original = ws.openFunctionLines(0);
+        fputs("ready\n", stdout);
+        fflush(stdout);
+        for (int i = 0; rounds < 0 || i < rounds; ++i) {
+            Lines lines = original;
+            lines[0] = i % 2 ? "B " + lines[0] + " longer" : "A";
+            ws.saveFunctionLines(number, lines);
+            ws.TranslationsChanged = true;
+            ws.Rebuild(false);
+        }
+    } catch (const Error& e) {
+        fprintf(stderr, "%s\n", qPrintable(e.message()));
+        return 1;
+    }
+    return 0;
+}
+
 // Every kind of save on a file system that takes no more bytes: one line per
 // save, "file<TAB>message" ("file<TAB>" when the save did not fail).
 QStringList attemptSaves(const QString& root) {
@@ -148,9 +185,9 @@ class TestCrashSafety : public QObject {
 
     QString m_self;
 
-    int runChild(const QString& root, int rounds) {
+    int runChild(const QString& root, int rounds, const QString& mode = "--child") {
         QProcess p;
-        p.start(m_self, {"--child", root, QString::number(rounds)});
+        p.start(m_self, {mode, root, QString::number(rounds)});
         if (!p.waitForFinished(60000)) return -1;
         if (p.exitCode() != 0) qWarning() << p.readAllStandardError();
         return p.exitCode();
@@ -234,6 +271,68 @@ private slots:
             QCOMPARE(ws.createMissingTranslationFiles(), 0);
         }
         qInfo("%d temporary files left by 100 kills, none taken for a workspace file", leftovers);
+    }
+
+    // usecode, LINKDEP1 and LINKDEP2 only work together: killed at any point
+    // of a rebuild, the next start finds the three of one rebuild, never a
+    // new usecode with old index files.
+    void killedWhileWritingTheDosSet() {
+        QTemporaryDir base;
+        const QString root = base.path() + "/d";
+        const QStringList set = {"game/USECODE", "game/LINKDEP1", "game/LINKDEP2"};
+        const auto fresh = [&] {
+            QDir(root).removeRecursively();
+            prepareDos(root);
+        };
+        const auto setOf = [&](const Snapshot& s) {
+            QByteArrayList files;
+            for (const QString& name : set)
+                files << s.value(name);
+            return files;
+        };
+        QList<QByteArrayList> versions;
+        for (int rounds = 0; rounds <= 3; ++rounds) {
+            fresh();
+            QCOMPARE(runChild(root, rounds, "--dos-child"), 0);
+            versions << setOf(snapshot(root));
+        }
+        QCOMPARE(versions[3], versions[1]); // a third round gives the first round's files
+        QVERIFY(versions[1] != versions[0] && versions[2] != versions[1]);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(versions[1][i] != versions[2][i]); // each file of the set changes
+
+        QRandomGenerator random(20261211);
+        int completed = 0;
+        for (int round = 0; round < 60; ++round) {
+            fresh();
+            QProcess p;
+            p.start(m_self, {"--dos-child", root, "-1"});
+            QVERIFY(p.waitForStarted());
+            while (!p.canReadLine())
+                QVERIFY2(p.waitForReadyRead(10000), "the child did not start work");
+            QThread::usleep(random.bounded(40000));
+            ::kill(pid_t(p.processId()), SIGKILL);
+            p.waitForFinished();
+
+            // The next start finishes a set that was being put in place.
+            Workspace ws(root + "/prog/");
+            ws.startWithoutWindow();
+            const QStringList warnings = ws.takeWarnings();
+            QVERIFY2(warnings.size() <= 1, qPrintable(warnings.join('\n')));
+            if (!warnings.isEmpty()) {
+                QVERIFY2(warnings.first().startsWith("A rebuild was stopped while it replaced the "
+                                                     "game files"),
+                         qPrintable(warnings.first()));
+                ++completed;
+            }
+            const Snapshot now = snapshot(root);
+            QVERIFY2(versions.mid(0, 3).contains(setOf(now)),
+                     qPrintable(QStringLiteral("round %1: usecode and its index files are not "
+                                               "of one rebuild")
+                                    .arg(round)));
+            QVERIFY(!now.contains("game/lexivo-rebuild.pending"));
+        }
+        qInfo("%d of 60 kills stopped a rebuild while it put its files in place", completed);
     }
 
     // Where the file system cannot make unnamed files (some network shares),
@@ -347,6 +446,10 @@ int main(int argc, char* argv[]) {
     if (argc == 4 && qstrcmp(argv[1], "--child") == 0) {
         QCoreApplication app(argc, argv);
         return child(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
+    }
+    if (argc == 4 && qstrcmp(argv[1], "--dos-child") == 0) {
+        QCoreApplication app(argc, argv);
+        return dosChild(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
     }
     QCoreApplication app(argc, argv);
     TestCrashSafety test;
