@@ -268,8 +268,9 @@ LinkDepResult buildLinkDep(const QByteArray& usecode, const QString& fileName) {
 
 namespace {
 
-// The journal of a set write, beside its first file: one line per file,
-// "temporary path<TAB>target path", UTF-8.
+// The journal of a set write, in the folder of its files: the name of each
+// target, one per line (UTF-8); its new content waits beside it as
+// "<name>.lexivo-new".
 constexpr char JournalName[] = "lexivo-rebuild.pending";
 constexpr char TemporarySuffix[] = ".lexivo-new";
 
@@ -341,6 +342,14 @@ void writeFilesTogether(const QList<PlannedWrite>& writes) {
     // is replaced.
     QByteArray plan;
     for (const PlannedWrite& w : writes) {
+        const QFileInfo target(w.path);
+        // The journal names files of its own folder only.
+        if (target.absolutePath() != folder) {
+            removeTemporaries();
+            throw Error(QStringLiteral("%1 and %2 are not in one folder and cannot be written "
+                                       "together.")
+                            .arg(writes.first().path, w.path));
+        }
         const QString temporary = w.path + QLatin1String(TemporarySuffix);
         temporaries << temporary;
         QString reason;
@@ -348,7 +357,7 @@ void writeFilesTogether(const QList<PlannedWrite>& writes) {
             removeTemporaries();
             throw FileError::cannotCreate(w.path, reason);
         }
-        plan += temporary.toUtf8() + '\t' + w.path.toUtf8() + "\r\n";
+        plan += target.fileName().toUtf8() + "\r\n";
     }
     // The journal says that the set is complete and is to be put in place: a
     // process killed during the renames below leaves it, and the next start
@@ -395,12 +404,13 @@ QString completePendingWrites(const QString& folder) {
     QStringList done;
     for (const QByteArray& line : plan.split('\n')) {
         const QByteArray entry = line.endsWith('\r') ? line.chopped(1) : line;
-        const qsizetype tab = entry.indexOf('\t');
-        if (tab <= 0) continue;
-        const QString temporary = QString::fromUtf8(entry.left(tab));
-        const QString target = QString::fromUtf8(entry.mid(tab + 1));
-        // Only the journal's own temporary files, beside their targets.
-        if (temporary != target + QLatin1String(TemporarySuffix)) continue;
+        const QString name = QString::fromUtf8(entry);
+        // Only names of files in the journal's own folder.
+        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+            name == QLatin1String(".."))
+            continue;
+        const QString target = QDir(folder).filePath(name);
+        const QString temporary = target + QLatin1String(TemporarySuffix);
         if (!QFileInfo(temporary).isFile()) continue; // put in place before the stop
         if (::rename(QFile::encodeName(temporary).constData(),
                      QFile::encodeName(target).constData()) != 0)

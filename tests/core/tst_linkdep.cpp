@@ -126,6 +126,7 @@ private slots:
     void limitsRefuseTheRebuild_data();
     void limitsRefuseTheRebuild();
     void nothingIsReplacedWhenOneFileCannotBeWritten();
+    void pendingJournalNamesOnlyItsOwnFolder();
     void translationNeedingWideFormsIsKept();
     void checkReportsLengthLimits();
     void originalReleasesEncoding_data();
@@ -312,6 +313,28 @@ void TestLinkDep::nothingIsReplacedWhenOneFileCannotBeWritten() {
     QCOMPARE(readFile(ws.game + "USECODE"), usecode);
     QCOMPARE(readFile(ws.game + "LINKDEP1"), l1);
     QCOMPARE(filesIn(ws.game), QStringList({"LINKDEP1", "TEXT.FLX", "USECODE"}));
+}
+
+// A journal left by a stopped rebuild puts in place only the waiting files
+// of its own folder, whatever else it names.
+void TestLinkDep::pendingJournalNamesOnlyItsOwnFolder() {
+    QTemporaryDir root;
+    const QString game = root.path() + "/game/";
+    QDir().mkpath(game);
+    writeFile(game + "USECODE", "old usecode");
+    writeFile(game + "USECODE.lexivo-new", "new usecode");
+    writeFile(root.path() + "/outside", "outside");
+    writeFile(root.path() + "/outside.lexivo-new", "replaced");
+    writeFile(game + "lexivo-rebuild.pending", "../outside\r\n" + QFile::encodeName(root.path()) +
+                                                   "/outside\r\n\r\n..\r\nUSECODE\r\n"
+                                                   "LINKDEP1\r\n");
+    QCOMPARE(completePendingWrites(game),
+             QString("A rebuild was stopped while it replaced the game files; its files are now "
+                     "all in place (USECODE)."));
+    QCOMPARE(readFile(game + "USECODE"), QByteArray("new usecode"));
+    QCOMPARE(readFile(root.path() + "/outside"), QByteArray("outside"));
+    QCOMPARE(filesIn(game), QStringList({"USECODE"}));
+    QCOMPARE(completePendingWrites(game), QString()); // nothing pending any more
 }
 
 void TestLinkDep::translationNeedingWideFormsIsKept() {
