@@ -57,7 +57,6 @@ std::array<uchar, 256> caseKeyTable(const Cp1252Codec& codec) {
     return keys;
 }
 
-
 // ---- Ratcliff/Obershelp ----
 
 struct Run {
@@ -282,6 +281,7 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
     m_translations.reserve(translationBytes);
     m_lines.reserve(size_t(referenceLines));
     m_exact.reserve(size_t(referenceLines));
+    std::array<qint32, 256> counts{}; // all zero between lines
     for (qsizetype f = 0; f < functions.size(); ++f) {
         const ReferenceFunction& function = functions[f];
         const Lines originals = pack.blockLines(int(f));
@@ -308,18 +308,25 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
             line.translationLength = qint32(translation.size());
             m_originals += original;
             m_translations += translation;
-            const QByteArray upper = upperAscii(original);
-
-            std::array<qint32, 256> counts{};
-            for (const char c : upper)
-                ++counts[uchar(c)];
+            // Counted in one pass over the line: only the bytes it holds are
+            // touched (and cleared again below), and the bitmap gives them
+            // back in ascending order, as the lookup reads them.
+            quint64 seen[4] = {};
+            for (const char ch : original) {
+                const uchar c = upperAscii(uchar(ch));
+                ++counts[c];
+                seen[c >> 6] |= quint64(1) << (c & 63);
+            }
             line.counts = qint32(m_countChars.size());
             bool fits = true;
-            for (int c = 0; c < 256; ++c) {
-                if (counts[c] == 0) continue;
-                fits = fits && counts[c] <= 0xFF;
-                m_countChars.push_back(uchar(c));
-                m_countValues.push_back(uchar(std::min(counts[c], 0xFF)));
+            for (int word = 0; word < 4; ++word) {
+                for (quint64 bits = seen[word]; bits != 0; bits &= bits - 1) {
+                    const int c = word * 64 + std::countr_zero(bits);
+                    fits = fits && counts[c] <= 0xFF;
+                    m_countChars.push_back(uchar(c));
+                    m_countValues.push_back(uchar(std::min(counts[c], 0xFF)));
+                    counts[c] = 0;
+                }
             }
             line.distinct = qint32(m_countChars.size()) - line.counts;
             // A character more than 255 times in one line (rare) does not fit
@@ -398,8 +405,8 @@ qsizetype TranslationMemory::findExact(const QByteArray& original, const Cp1252C
         // The key is a hash: each line it names is compared byte by byte.
         const quint64 key = exactKey(original);
         const auto* text = reinterpret_cast<const uchar*>(original.constData());
-        for (auto it = std::lower_bound(m_exact.begin(), m_exact.end(),
-                                        ExactEntry{key, m_scopeBegin});
+        for (auto it =
+                 std::lower_bound(m_exact.begin(), m_exact.end(), ExactEntry{key, m_scopeBegin});
              it != m_exact.end() && it->key == key && it->line < m_scopeEnd; ++it) {
             const Line& line = m_lines[size_t(it->line)];
             if (line.length != original.size()) continue;
