@@ -70,9 +70,12 @@ bool MainWindow::confirmCompleteRebuild() {
     const QList<Workspace::Finding> findings = checkTranslations(notes);
     if (findings.isEmpty()) return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Lexivo"),
-                    QStringLiteral("The quality checks found %1 problems in the translations. "
-                                   "Rebuild anyway, or look at them first?")
-                        .arg(findings.size()),
+                    (findings.size() == 1
+                         ? QStringLiteral("The quality checks found 1 problem in the "
+                                          "translations. Rebuild anyway, or look at it first?")
+                         : QStringLiteral("The quality checks found %1 problems in the "
+                                          "translations. Rebuild anyway, or look at them first?")
+                               .arg(findings.size())),
                     QMessageBox::NoButton, this);
     box.setObjectName(QStringLiteral("FindingsMessageBox"));
     QPushButton* goOn = box.addButton(QStringLiteral("&Rebuild"), QMessageBox::AcceptRole);
