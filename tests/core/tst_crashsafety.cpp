@@ -193,6 +193,19 @@ class TestCrashSafety : public QObject {
         return p.exitCode();
     }
 
+    // Starts a child working until killed and kills it with SIGKILL the given
+    // number of microseconds after it started work.
+    void killWorkingChild(const QString& root, const QString& mode, quint32 micros) {
+        QProcess p;
+        p.start(m_self, {mode, root, "-1"});
+        QVERIFY(p.waitForStarted());
+        while (!p.canReadLine())
+            QVERIFY2(p.waitForReadyRead(10000), "the child did not start work");
+        QThread::usleep(micros);
+        ::kill(pid_t(p.processId()), SIGKILL);
+        p.waitForFinished();
+    }
+
 private slots:
     void initTestCase() { m_self = QCoreApplication::applicationFilePath(); }
 
@@ -231,14 +244,8 @@ private slots:
         int leftovers = 0;
         for (int round = 0; round < 100; ++round) {
             fresh();
-            QProcess p;
-            p.start(m_self, {"--child", root, "-1"});
-            QVERIFY(p.waitForStarted());
-            while (!p.canReadLine())
-                QVERIFY2(p.waitForReadyRead(10000), "the child did not start work");
-            QThread::usleep(random.bounded(60000));
-            ::kill(pid_t(p.processId()), SIGKILL);
-            p.waitForFinished();
+            killWorkingChild(root, "--child", random.bounded(60000));
+            if (QTest::currentTestFailed()) return;
 
             const Snapshot now = snapshot(root);
             for (auto it = now.begin(); it != now.end(); ++it) {
@@ -305,14 +312,8 @@ private slots:
         int completed = 0;
         for (int round = 0; round < 60; ++round) {
             fresh();
-            QProcess p;
-            p.start(m_self, {"--dos-child", root, "-1"});
-            QVERIFY(p.waitForStarted());
-            while (!p.canReadLine())
-                QVERIFY2(p.waitForReadyRead(10000), "the child did not start work");
-            QThread::usleep(random.bounded(40000));
-            ::kill(pid_t(p.processId()), SIGKILL);
-            p.waitForFinished();
+            killWorkingChild(root, "--dos-child", random.bounded(40000));
+            if (QTest::currentTestFailed()) return;
 
             // The next start finishes a set that was being put in place.
             Workspace ws(root + "/prog/");
