@@ -384,6 +384,28 @@ private slots:
         QCOMPARE(snapshot(dir.path()), before);
     }
 
+    // The same for usecode and its index files, written together: nothing in
+    // the game folder changes, and no temporary file is left there.
+    void fileSizeLimitDosSet() {
+        QTemporaryDir dir;
+        prepareDos(dir.path());
+        const auto gameFiles = [&] {
+            Snapshot s = snapshot(dir.path());
+            for (const QString& name : s.keys())
+                if (!name.startsWith("game/")) s.remove(name);
+            return s;
+        };
+        const Snapshot before = gameFiles();
+        QProcess p;
+        p.start(m_self, {"--limited", dir.path(), "dos"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString message = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+        QVERIFY2(message.startsWith("Cannot create file \"" + dir.path() + "/game/USECODE\". "),
+                 qPrintable(message));
+        QCOMPARE(gameFiles(), before);
+    }
+
     // A full file system: every save fails with the file's name and the
     // system's reason, and the file it would have replaced stays whole.
     void fullDisk() {
@@ -428,13 +450,15 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
-    if (argc == 3 && qstrcmp(argv[1], "--limited") == 0) {
+    if (argc >= 3 && qstrcmp(argv[1], "--limited") == 0) {
         // No file may grow past 2 KiB; a write beyond fails (EFBIG) instead
-        // of ending the process.
+        // of ending the process. With "dos": one rebuild of the DOS-style game.
         QCoreApplication app(argc, argv);
         const rlimit limit{2048, 2048};
         std::signal(SIGXFSZ, SIG_IGN);
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        if (argc == 4 && qstrcmp(argv[3], "dos") == 0)
+            return dosChild(QString::fromLocal8Bit(argv[2]), 1);
         try {
             for (const QString& line : attemptSaves(QString::fromLocal8Bit(argv[2])))
                 std::printf("%s\n", qPrintable(line));
