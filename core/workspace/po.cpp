@@ -10,6 +10,7 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <gettext-po.h>
+#include <memory>
 
 namespace lexivo {
 
@@ -169,9 +170,11 @@ PoCatalog readPoFile(const QString& path) {
     }
 
     PoCatalog catalog;
-    const char* header = po_file_domain_header(file.get(), nullptr);
+    // The header comes as a fresh copy that is the caller's to free.
+    const std::unique_ptr<char, decltype(&std::free)> header(
+        const_cast<char*>(po_file_domain_header(file.get(), nullptr)), &std::free);
     if (header) {
-        catalog.header = parseHeader(QString::fromUtf8(header));
+        catalog.header = parseHeader(QString::fromUtf8(header.get()));
         QString charset = catalog.headerField(QStringLiteral("Content-Type"));
         const qsizetype at = charset.indexOf(QStringLiteral("charset="), 0, Qt::CaseInsensitive);
         charset =

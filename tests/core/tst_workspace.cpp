@@ -345,7 +345,7 @@ void TestWorkspace::textFilesThatAreNotSingleByte_data() {
         << QByteArray("\xEF\xBB\xBFGuten Tag.\r\nTsch\xC3\xBCss.\r\n") << "byte-order mark";
     QTest::newRow("UTF-8 without one")
         << QByteArray("Guten Tag.\r\nTsch\xC3\xBCss.\r\n") << "line 2 is UTF-8";
-    QTest::newRow("UTF-16") << QByteArray("G\0u\0t\0\r\0\n\0T\0\r\0\n\0", 18) << "NUL byte";
+    QTest::newRow("UTF-16") << QByteArray("G\0u\0t\0\r\0\n\0T\0\r\0\n\0", 16) << "NUL byte";
 }
 
 // UTF-16 and UTF-8 files never reach the game; the function stays as it was
