@@ -47,6 +47,7 @@ if [[ ! -f "$build/fuzz-corpus/.seeded" ]]; then
   printf '[DIRECTORY]\r\nU7=/game/\r\nEDITOR=ed\r\n[SETTING]\r\nLASTFUNC=0x10\r\n[USER]\r\nID=2\r\nNAME=Me\r\n[GROUP]\r\nTRANSLATORSNAMES=A|B|\r\n' | seed fuzz_ini ini
   # Comment file: name, colour, count 1, date, text, function, line.
   printf 'Me\x00\xff\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x20\xf8\xe5\x40Check\x00\x00\x04\x01\x00' | seed fuzz_comments one
+  printf 'msgid ""\nmsgstr ""\n"Content-Type: text/plain; charset=UTF-8\\n"\n"Language: de\\n"\n\n#. line 1\nmsgctxt "0400:0"\nmsgid "Hello"\nmsgstr "Hallo"\n\n#, fuzzy\nmsgctxt "0400:1"\nmsgid "Bye"\nmsgstr ""\n' | seed fuzz_po catalogue
   printf '{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}\\f0\\fs20 a \\b bold\\b0\\cf1  \\u233?\\par}' | seed fuzz_rtf notes
   sample="${LEXIVO_SAMPLEGAME:-$root/build/tools/lexivo-samplegame}"
   if [[ -x "$sample" ]]; then
