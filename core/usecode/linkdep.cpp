@@ -13,7 +13,6 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
-#include <memory>
 
 #include <cerrno>
 #include <cstring>
@@ -337,19 +336,18 @@ void writeFilesTogether(const QList<PlannedWrite>& writes) {
         for (const QString& t : std::as_const(temporaries))
             QFile::remove(t);
     };
+    // The journal names files of its own folder only.
+    for (const PlannedWrite& w : writes) {
+        if (QFileInfo(w.path).absolutePath() != folder)
+            throw Error(QStringLiteral("%1 and %2 are not in one folder and cannot be written "
+                                       "together.")
+                            .arg(writes.first().path, w.path));
+    }
     // Every new content is first on the disk whole, beside its target, so a
     // full disk or a folder that cannot be written is found before anything
     // is replaced.
     QByteArray plan;
     for (const PlannedWrite& w : writes) {
-        const QFileInfo target(w.path);
-        // The journal names files of its own folder only.
-        if (target.absolutePath() != folder) {
-            removeTemporaries();
-            throw Error(QStringLiteral("%1 and %2 are not in one folder and cannot be written "
-                                       "together.")
-                            .arg(writes.first().path, w.path));
-        }
         const QString temporary = w.path + QLatin1String(TemporarySuffix);
         temporaries << temporary;
         QString reason;
@@ -357,7 +355,7 @@ void writeFilesTogether(const QList<PlannedWrite>& writes) {
             removeTemporaries();
             throw FileError::cannotCreate(w.path, reason);
         }
-        plan += target.fileName().toUtf8() + "\r\n";
+        plan += QFileInfo(w.path).fileName().toUtf8() + "\r\n";
     }
     // The journal says that the set is complete and is to be put in place: a
     // process killed during the renames below leaves it, and the next start

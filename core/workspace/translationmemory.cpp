@@ -348,7 +348,8 @@ void TranslationMemory::load(const QString& usecodePath, const QList<ReferenceFu
         warnings << QStringLiteral("Warning! %1 does not belong to the reference usecode %2: %3. "
                                    "Reference lines without a partner get no proposal.")
                         .arg(packPath, usecodePath, mismatch);
-    // Grown line by line; kept for the whole session.
+    // Kept for the whole session: the originals' room was the pack's size,
+    // line breaks included, and the counts grew line by line.
     m_originals.squeeze();
     m_translations.squeeze();
     m_countChars.shrink_to_fit();
