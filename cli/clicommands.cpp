@@ -102,6 +102,25 @@ QStringList checkGameText(const Workspace& ws, Output& out) {
     }
 }
 
+// Which intrinsic numbers the conversation keywords were found by.
+QString keywordNumberingLine(ConversationGame setting, const UsecodeFile& file) {
+    KeywordIndex index;
+    index.build(file, setting);
+    const ConversationGame game = index.numbering();
+    const bool si = game == ConversationGame::SerpentIsle;
+    return QStringLiteral("Conversation keywords: %1 numbering (add_answer 0x%2, remove_answer "
+                          "0x%3), %4")
+        .arg(KeywordIndex::numberingName(game), si ? QStringLiteral("0C") : QStringLiteral("05"),
+             si ? QStringLiteral("0D") : QStringLiteral("06"),
+             index.detected()
+                 ? QStringLiteral("detected: %1 calls with string arguments, %2 with the other "
+                                  "game's numbers")
+                       .arg(index.stringCalls(game))
+                       .arg(index.stringCalls(si ? ConversationGame::BlackGate
+                                                 : ConversationGame::SerpentIsle))
+                 : QStringLiteral("set by SETTING/GAME"));
+}
+
 // The first byte at which two files differ, for the check's message.
 qsizetype firstDifference(const QByteArray& a, const QByteArray& b) {
     const qsizetype n = qMin(a.size(), b.size());
@@ -272,6 +291,7 @@ int check(const QString& programDirectory, Output& out) {
     }
     problems += checkGameText(ws, out);
     problems += checkOriginalEngine(ws, file, out);
+    out.stderrText += keywordNumberingLine(ws.settings().conversationGame, file) + QLatin1Char('\n');
     for (const QString& problem : problems)
         out.stdoutText += problem + QLatin1Char('\n');
     return problems.isEmpty() ? 0 : 1;
@@ -397,6 +417,36 @@ int status(const QString& programDirectory, Output& out) {
     out.stdoutBytes +=
         "total\t" + QByteArray::number(allTranslated) + '\t' + QByteArray::number(allLines) + '\n';
     return 0;
+}
+
+int keywords(const QString& programDirectory, Output& out) {
+    // Reads only: the originals as the function view has them, nothing made.
+    Workspace ws(programDirectory);
+    try {
+        ws.startReadOnly(true);
+    } catch (...) {
+        reportWarnings(ws, out);
+        throw;
+    }
+    reportWarnings(ws, out);
+    const KeywordIndex& index = ws.keywords();
+    QList<KeywordIndex::Line> lines = index.lines();
+    std::stable_sort(lines.begin(), lines.end(),
+                     [&](const KeywordIndex::Line& a, const KeywordIndex::Line& b) {
+                         return ws.funcs()[a.function].FuncNum < ws.funcs()[b.function].FuncNum;
+                     });
+    int shown = -1;
+    Lines originals;
+    for (const KeywordIndex::Line& k : std::as_const(lines)) {
+        if (k.function != shown) {
+            originals = ws.originalLines(k.function);
+            shown = k.function;
+        }
+        out.stdoutBytes += ws.funcs()[k.function].HexNum + '\t' + QByteArray::number(k.line + 1) +
+                           '\t' + KeywordIndex::kindName(k.kind).toLatin1() + '\t' +
+                           originals.value(k.line) + '\n';
+    }
+    return ws.usecode().problems.isEmpty() ? 0 : 1;
 }
 
 } // namespace lexivo::cli

@@ -65,6 +65,12 @@ int status(const QString& programDirectory, Output& out);
 // check's name and what is wrong, separated by tabs. 0 without findings, 1
 // with any. Writes nothing.
 int qa(const QString& programDirectory, Output& out);
+// The conversation keywords found in the code: one line per keyword line in
+// stdoutBytes, HexNum, the line from 1, the kind (compared, offered, both)
+// and the original's text form, separated by tabs, by function number, then
+// line. 0; 1 when the usecode file cannot be read or is damaged (the damage
+// on stderrText). Writes nothing.
+int keywords(const QString& programDirectory, Output& out);
 // Writes one PO file per function (HexNum.po) and text.po into outDirectory
 // (made when missing), UTF-8: msgctxt "HHHH:LINE" or "text:LINE" (LINE from
 // 1), msgid the original, msgstr the translation (empty when the line equals

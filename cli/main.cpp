@@ -8,6 +8,7 @@
 //   lexivo-cli [--ini FILE] find [--original] TEXT
 //   lexivo-cli [--ini FILE] status
 //   lexivo-cli [--ini FILE] qa
+//   lexivo-cli [--ini FILE] keywords
 //   lexivo-cli [--ini FILE] export-po OUTDIR
 //   lexivo-cli [--ini FILE] import-po FILE...
 //
@@ -38,6 +39,7 @@ int usage(const char* problem) {
                  "       lexivo-cli [--ini FILE] find [--original] TEXT\n"
                  "       lexivo-cli [--ini FILE] status\n"
                  "       lexivo-cli [--ini FILE] qa\n"
+                 "       lexivo-cli [--ini FILE] keywords\n"
                  "       lexivo-cli [--ini FILE] export-po OUTDIR\n"
                  "       lexivo-cli [--ini FILE] import-po FILE...\n",
                  problem);
@@ -145,6 +147,8 @@ int main(int argc, char** argv) {
             rc = lexivo::cli::find(programDirectory, findText, original, out);
         else if (command == QLatin1String("status"))
             rc = lexivo::cli::status(programDirectory, out);
+        else if (command == QLatin1String("keywords"))
+            rc = lexivo::cli::keywords(programDirectory, out);
         else if (command == QLatin1String("qa"))
             rc = lexivo::cli::qa(programDirectory, out);
         else if (command == QLatin1String("export-po"))

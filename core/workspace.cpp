@@ -1,5 +1,7 @@
 #include "workspace.h"
 
+#include "usecode/keywordcheck.h"
+
 #include "usecode/linkdep.h"
 #include "usecode/rebuild.h"
 #include "workspace/cp1252codec.h"
@@ -13,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace lexivo {
@@ -182,7 +186,22 @@ void Workspace::loadUsecode() {
         for (tFunc& func : m_usecode.funcs)
             func.Description = byName.value(func.HexNum);
     }
+    m_keywords.build(m_usecode, m_settings.conversationGame);
+    if (m_packLoaded) groupKeywords();
     m_usecodeLoaded = true;
+}
+
+void Workspace::groupKeywords() {
+    // The keyword lines come by function: each block of the pack is split once.
+    int shown = -1;
+    Lines originals;
+    m_keywords.setOriginals([&](int function, int line) {
+        if (function != shown) {
+            originals = originalLines(function);
+            shown = function;
+        }
+        return originals.value(line);
+    });
 }
 
 void Workspace::loadGameText() {
@@ -277,6 +296,7 @@ void Workspace::prepareOriginalPack() {
     }
     m_pack.load(path);
     m_packLoaded = true;
+    groupKeywords();
 
     // The pack carries no function numbers: it must have been built from this
     // usecode file. Say so once when it cannot have been; missing originals
@@ -425,6 +445,7 @@ void Workspace::startReadOnly(bool originals) {
     if (originals) {
         m_pack = originalPackWithoutWriting(m_usecode);
         m_packLoaded = true;
+        groupKeywords();
     }
 }
 
@@ -500,18 +521,26 @@ Lines Workspace::openFunctionLinesAt(int index, const QString& path, QByteArray*
     return lines;
 }
 
+bool Workspace::changedSinceRead(quint16 funcNum, const QString& path) const {
+    const auto known = m_translationFileBytes.constFind(funcNum);
+    return known != m_translationFileBytes.constEnd() && QFileInfo(path).isFile() &&
+           readWholeFile(path) != known.value();
+}
+
 void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
     const QString path = TranslationFilePath(funcNum);
-    const auto known = m_translationFileBytes.constFind(funcNum);
     // A colleague sharing the editor directory may have saved this function
     // since it was shown: their work is not overwritten.
-    if (known != m_translationFileBytes.constEnd() && QFileInfo(path).isFile() &&
-        readWholeFile(path) != known.value())
+    if (changedSinceRead(funcNum, path))
         throw TranslationFileChanged(
             QStringLiteral("%1 was changed by another program since function %2 was shown (a "
                            "colleague may have saved it). Your line was not saved; the function "
                            "is shown again as the file holds it now.")
                 .arg(path, QString::fromLatin1(hexNum(funcNum))));
+    writeFunctionLines(funcNum, path, lines);
+}
+
+void Workspace::writeFunctionLines(quint16 funcNum, const QString& path, const Lines& lines) {
     const QByteArray bytes = joinLines(lines);
     writeFileAtomically(path, bytes);
     m_translationFileBytes.insert(funcNum, bytes);
@@ -523,6 +552,90 @@ void Workspace::saveFunctionLines(quint16 funcNum, const Lines& lines) {
         count.translated = countTranslatedLines(lines, originalLines(index), count.total);
         m_projectProgress.translated += count.translated;
     }
+}
+
+Workspace::KeywordPropagation Workspace::giveKeywordTranslation(int function, int line,
+                                                               const QByteArray& translation) {
+    KeywordPropagation result;
+    const QList<KeywordIndex::Line> same = m_keywords.sameOriginal(function, line);
+    for (qsizetype k = 0; k < same.size();) {
+        // The group is in index order: one function's lines follow each other.
+        const int g = same[k].function;
+        QList<int> targets;
+        for (; k < same.size() && same[k].function == g; ++k)
+            targets.append(same[k].line);
+        const quint16 funcNum = m_usecode.funcs[g].FuncNum;
+        // The function itself is the caller's; a number two records share
+        // has the file of the first one.
+        if (g == function || FindFuncIndex(funcNum) != g) continue;
+        const QString path = TranslationFilePath(funcNum);
+        if (changedSinceRead(funcNum, path)) {
+            result.notWritten << QStringLiteral("%1 was changed by another program since it was "
+                                                "read (a colleague may have saved it); it was "
+                                                "not changed.")
+                                     .arg(path);
+            continue;
+        }
+        Lines lines;
+        const bool hadFile = QFileInfo(path).isFile();
+        QByteArray read;
+        try {
+            if (hadFile) {
+                read = readWholeFile(path);
+                lines = translationFileLines(read, path);
+            } else {
+                lines = functionStrings(g);
+            }
+        } catch (const DataError& e) {
+            result.notWritten << e.message();
+            continue;
+        }
+        const Lines originals = originalLines(g);
+        int changed = 0;
+        for (int n : std::as_const(targets)) {
+            if (n >= lines.size() || lines[n] == translation) continue;
+            if (lines[n] != originals.value(n)) {
+                result.differing.append({g, n, m_keywords.kindOf(g, n)});
+                continue;
+            }
+            lines[n] = translation;
+            ++changed;
+        }
+        if (changed == 0) continue;
+        // Read and written in one go; a file that changed in between or
+        // appeared meanwhile is still not overwritten.
+        if (hadFile ? readWholeFile(path) != read : QFileInfo::exists(path)) {
+            result.notWritten << QStringLiteral("%1 was changed by another program while the "
+                                                "answer was given to it; it was not changed.")
+                                     .arg(path);
+            continue;
+        }
+        writeFunctionLines(funcNum, path, lines);
+        result.lines += changed;
+        result.functions.append(g);
+    }
+    return result;
+}
+
+QString Workspace::KeywordPropagation::statusText(const Workspace& ws) const {
+    QStringList parts;
+    if (lines > 0)
+        parts << QStringLiteral("Conversation answer given to %1 %2 in %3 %4.")
+                     .arg(lines)
+                     .arg(lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
+                     .arg(functions.size())
+                     .arg(functions.size() == 1 ? QStringLiteral("function")
+                                                : QStringLiteral("functions"));
+    if (!differing.isEmpty()) {
+        QStringList places;
+        for (const KeywordIndex::Line& l : differing)
+            places << QStringLiteral("%1 line %2")
+                          .arg(QString::fromLatin1(ws.funcs()[l.function].HexNum))
+                          .arg(l.line + 1);
+        parts << QStringLiteral("Translated otherwise, not changed: %1.")
+                     .arg(places.join(QStringLiteral(", ")));
+    }
+    return parts.join(QLatin1Char(' '));
 }
 
 int Workspace::createMissingTranslationFiles() {
@@ -765,12 +878,19 @@ QList<Workspace::Finding> Workspace::checkTranslations(const Cp1252Codec& codec,
                                                        QStringList* skipped) const {
     const TranslationChecks checks(codec, qaLengthPercent());
     QList<Finding> findings;
+    // The lines of the functions holding conversation keywords, for the
+    // check across functions.
+    QHash<int, Lines> keywordFunctions;
     for (int i = 0; i < functionCount(); ++i) {
         const tFunc& func = m_usecode.funcs[i];
         // A number two records share has the file of the first one.
         if (FindFuncIndex(func.FuncNum) != i) continue;
+        const bool keywords = !m_keywords.linesOf(i).isEmpty();
         const QString path = TranslationFilePath(func.FuncNum);
-        if (!QFileInfo(path).isFile()) continue; // nothing translated yet
+        if (!QFileInfo(path).isFile()) { // nothing translated yet
+            if (keywords) keywordFunctions.insert(i, functionStrings(i));
+            continue;
+        }
         Lines lines;
         try {
             lines = loadTranslationFile(path);
@@ -780,6 +900,29 @@ QList<Workspace::Finding> Workspace::checkTranslations(const Cp1252Codec& codec,
         }
         for (const TranslationChecks::Problem& p : checks.checkFunction(lines, originalLines(i)))
             findings.append({i, func.HexNum, func.Description, p});
+        if (keywords) keywordFunctions.insert(i, std::move(lines));
+    }
+    if (m_keywords.hasOriginals()) {
+        const auto linesOf = [&](int function) -> const Lines* {
+            const auto it = keywordFunctions.constFind(function);
+            return it == keywordFunctions.constEnd() ? nullptr : &it.value();
+        };
+        QList<Finding> keywordFindings;
+        for (const KeywordFinding& k : checkKeywords(m_keywords, linesOf, codec)) {
+            const tFunc& func = m_usecode.funcs[k.function];
+            keywordFindings.append({k.function, func.HexNum, func.Description, k.problem});
+        }
+        // Each function's findings stay together, by line.
+        QList<Finding> merged;
+        merged.reserve(findings.size() + keywordFindings.size());
+        std::merge(findings.begin(), findings.end(), keywordFindings.begin(),
+                   keywordFindings.end(), std::back_inserter(merged),
+                   [](const Finding& a, const Finding& b) {
+                       return a.functionIndex != b.functionIndex
+                                  ? a.functionIndex < b.functionIndex
+                                  : a.problem.line < b.problem.line;
+                   });
+        findings.swap(merged);
     }
 
     Lines text, english;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "usecode/keywordindex.h"
 #include "usecode/usecodefile.h"
 #include "workspace/comments.h"
 #include "workspace/config.h"
@@ -174,6 +175,32 @@ public:
     void setFunctionDescription(int index, const QByteArray& description);
     int FindFuncIndex(quint16 funcNum) const;
 
+    // ---- conversation keywords ----
+    // The keyword lines of every function, found in the code when usecode is
+    // loaded (numbering by SETTING/GAME); grouped by their originals once
+    // the originals are loaded.
+    const KeywordIndex& keywords() const { return m_keywords; }
+    // What giving a keyword's translation to the rest of the game did.
+    struct KeywordPropagation {
+        int lines = 0;                // lines that took the translation
+        QList<int> functions;         // indexes of the functions whose files were saved
+        QList<KeywordIndex::Line> differing; // translated otherwise: not changed
+        QStringList notWritten;       // files not written, each with the reason
+        // "Conversation answer given to 4 lines in 3 functions." and
+        // "Translated otherwise, not changed: 0402 line 3, 0409 line 8.";
+        // empty when nothing was changed and nothing differs.
+        QString statusText(const Workspace& ws) const;
+    };
+    // Gives translation to every keyword line of the other functions whose
+    // original is that of line `line` of function `function` and whose text
+    // still equals its original (the lines of the translation file, else the
+    // strings). Each touched translation file is saved at once; a file
+    // changed on disk since this workspace read it (a colleague saved it) is
+    // not overwritten and named in notWritten, as is one that is not
+    // single-byte text. Lines of the function itself are left to the caller.
+    KeywordPropagation giveKeywordTranslation(int function, int line,
+                                              const QByteArray& translation);
+
     // ---- rebuild ----
     bool TranslationsChanged = false;
     bool TextChanged = false;
@@ -345,6 +372,7 @@ private:
     GameText m_gameText;
     Comments m_comments;
     FuncStatus m_funcStatus;
+    KeywordIndex m_keywords;
     // The bytes of each translation file as openFunctionLines loaded or
     // created it, or saveFunctionLines last wrote it, by function number.
     QHash<quint16, QByteArray> m_translationFileBytes;
@@ -359,6 +387,9 @@ private:
     void changeDictionary(const std::function<void(Dictionary&)>& change);
     void locateGameWithoutWindow();
     void countProgress();
+    void groupKeywords();
+    bool changedSinceRead(quint16 funcNum, const QString& path) const;
+    void writeFunctionLines(quint16 funcNum, const QString& path, const Lines& lines);
 };
 
 } // namespace lexivo

@@ -29,6 +29,11 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
     if (Cp1252Codec::isSupported(codePage)) s.codePage = codePage;
     if (ini.readString(ini::Setting, ini::GameText).compare("ORIGINAL", Qt::CaseInsensitive) == 0)
         s.gameTextEncoding = GameTextEncoding::Original;
+    const QByteArray game = ini.readString(ini::Setting, ini::Game).toUpper();
+    if (game == "BG")
+        s.conversationGame = ConversationGame::BlackGate;
+    else if (game == "SI")
+        s.conversationGame = ConversationGame::SerpentIsle;
     return s;
 }
 

@@ -26,6 +26,7 @@ inline constexpr char LastFunc[] = "LASTFUNC";
 inline constexpr char LastFuncLine[] = "LASTFUNCLINE";
 inline constexpr char CodePage[] = "CODEPAGE";
 inline constexpr char GameText[] = "GAMETEXT";
+inline constexpr char Game[] = "GAME";
 inline constexpr char Group[] = "GROUP";
 inline constexpr char TranslatorsNames[] = "TRANSLATORSNAMES";
 inline constexpr char Colors[] = "COLORS";
@@ -55,6 +56,10 @@ inline constexpr ColorSettings DefaultColors = {
     8960904, 2241314, 2241314, 3381606, 6737100, 2241314, 2241314, 6737100, 6583652, 1055760,
 };
 
+// Which game's intrinsic numbers the conversation keywords are found by
+// (SETTING/GAME: BG, SI, or AUTO, the default: detected from the code).
+enum class ConversationGame { Auto, BlackGate, SerpentIsle };
+
 // Every value the start-up sequence reads, held for the run.
 struct Settings {
     QByteArray editorDirectory; // as stored; the default is the program directory
@@ -74,11 +79,14 @@ struct Settings {
     // How accented letters are written into the game files (SETTING/GAMETEXT):
     // WINDOWS (the default, and any value but ORIGINAL) or ORIGINAL.
     GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
+    // SETTING/GAME; any value but BG and SI (letter case ignored) reads as AUTO.
+    ConversationGame conversationGame = ConversationGame::Auto;
 };
 
 // Reads every key in the start-up order: DIRECTORY/EDITOR, U7, REF_USECODE,
 // REF_PAK, USER/ID, SETTING/LASTFUNC, LASTFUNCLINE, USER/NAME, COLOR,
-// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE and GAMETEXT.
+// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE, GAMETEXT
+// and GAME.
 Settings readSettings(const IniFile& ini, const QByteArray& programDirectory);
 
 // Reads the ten COLORS keys of a file (LEXIVO.INI or a colour scheme file),

@@ -52,6 +52,8 @@ QString TranslationChecks::checkName(Check check) {
         return QStringLiteral("length");
     case CodePage:
         return QStringLiteral("codepage");
+    case Keyword:
+        return QStringLiteral("keyword");
     }
     return {};
 }

@@ -25,6 +25,7 @@ public:
         Inconsistent, // "inconsistent": one original, two translations in a function
         Length,       // "length": a text.txt message too long against its original
         CodePage,     // "codepage": a byte the display code page holds no character for
+        Keyword,      // "keyword": a conversation answer read otherwise than across the game
     };
     static QString checkName(Check check);
 

@@ -54,15 +54,19 @@ namespace {
 // Conversation functions
 //
 // A conversation is laid out the way the game's scripts usually are: an
-// optional debug record naming the function (0x4D), a greeting, the keywords
-// offered as answers (0x1C), then a loop that compares the chosen answer with
-// each keyword (0x07 skips forward to the next topic), says the replies (0x1D,
-// 0x33) and jumps back to the top of the loop (0x06, or 0x86 in the wide
-// functions). The farewell may be said inside a 0x02 loop over the party.
+// optional debug record naming the function (0x4D), a greeting (0x1C adds
+// each line to what is said, 0x33 says it), the keywords offered as answers
+// (pushed with 0x1D, made an array with 0x1E and handed to add_answer, the
+// intrinsic call 0x39 0x0005), then a loop that compares the chosen answer
+// with each keyword (0x07 skips forward to the next topic), says the replies
+// (0x1D, 0x33) and jumps back to the top of the loop (0x06, or 0x86 in the
+// wide functions). The first topic takes its answer back (remove_answer,
+// 0x0006). The farewell may be said inside a 0x02 loop over the party.
 
 struct Topic {
     QByteArray keyword;
     QList<QByteArray> replies;
+    bool offered = true; // false: another function offers the answer
 };
 
 struct Talk {
@@ -70,6 +74,8 @@ struct Talk {
     QList<QByteArray> greeting;
     QList<QByteArray> unreferenced; // stored in the data segment, named by no instruction
     QList<Topic> topics;
+    // Answers offered here whose case stands in another function.
+    QList<QByteArray> offeredElsewhere;
     QList<QByteArray> farewell;
     quint8 endOpcode = 0x25;
     bool debugInfo = false;
@@ -97,6 +103,8 @@ BuiltFunction buildTalk(const Talk& talk) {
     }
     const int greetingStart = int(strings.size());
     strings << talk.greeting << talk.unreferenced;
+    const int elsewhereStart = int(strings.size());
+    strings << talk.offeredElsewhere;
     QList<int> keywordIndex;
     QList<int> replyStart;
     for (const Topic& topic : talk.topics) {
@@ -114,7 +122,7 @@ BuiltFunction buildTalk(const Talk& talk) {
     auto push = [&](CodeAssembler& c, int index) {
         c.stringRef(offsets.at(index) > 0xFFFF ? 0x9D : 0x1D, index);
     };
-    auto addAnswer = [&](CodeAssembler& c, int index) {
+    auto addString = [&](CodeAssembler& c, int index) {
         c.stringRef(offsets.at(index) > 0xFFFF ? 0x9C : 0x1C, index);
     };
     const quint8 backJump = talk.wideJumps ? 0x86 : 0x06;
@@ -125,17 +133,22 @@ BuiltFunction buildTalk(const Talk& talk) {
     if (debugName >= 0) c.debugFunc(0x4D, debugName, debugName + 1);
     c.op(0x1F, QByteArray("\x00\x00", 2)).op(0x12, local0);
     for (int i = 0; i < talk.greeting.size(); ++i)
-        push(c, greetingStart + i), c.op(0x33);
+        addString(c, greetingStart + i), c.op(0x33);
     const auto u16 = [](int v) {
         const char bytes[2] = {char(v & 0xFF), char((v >> 8) & 0xFF)};
         return QByteArray(bytes, 2);
     };
+    const QByteArray addAnswer("\x05\x00\x01", 3), removeAnswer("\x06\x00\x01", 3);
     for (int i = 0; talk.callExterns && i < talk.externs.size(); ++i)
         c.op(0x24, u16(i));
     for (quint16 id : talk.directCalls)
         c.op(0x47, u16(id));
-    for (int k : keywordIndex)
-        addAnswer(c, k);
+    int offered = 0;
+    for (int t = 0; t < talk.topics.size(); ++t)
+        if (talk.topics[t].offered) push(c, keywordIndex[t]), ++offered;
+    for (int i = 0; i < talk.offeredElsewhere.size(); ++i)
+        push(c, elsewhereStart + i), ++offered;
+    if (offered > 0) c.op(0x1E, u16(offered)).op(0x39, addAnswer);
     c.label("top").op(0x21, local0).jump(0x04, "farewell");
     for (int t = 0; t < talk.topics.size(); ++t) {
         const QString next = QStringLiteral("next%1").arg(t);
@@ -143,6 +156,7 @@ BuiltFunction buildTalk(const Talk& talk) {
         c.jump(0x07, next, QByteArray("\x01\x00", 2));
         for (int r = 0; r < talk.topics[t].replies.size(); ++r)
             push(c, replyStart[t] + r), c.op(0x33);
+        if (t == 0 && talk.topics[t].offered) push(c, keywordIndex[t]), c.op(0x39, removeAnswer);
         c.jump(backJump, "top").label(next);
     }
     c.op(0x21, local0).jump(0x05, "top"); // ask again while the counter holds
@@ -270,6 +284,8 @@ QList<Talk> villageTalks() {
         topic("bridge", {"\"Toll is one coin – or a good joke, if the coin purse is "
                          "empty.\""}),
     };
+    // The answer the guard offers is taken up by Tobin, who saw the thief.
+    guard.offeredElsewhere = {g("goose thief")};
     guard.farewell = {g("\"Move along. And keep your bread out of sight.\"")};
     guard.endOpcode = 0x2D;
     talks << guard;
@@ -368,7 +384,10 @@ QList<Talk> villageTalks() {
                       "before the fox.\""}),
         topic("knight", {"\"When I grow up I will have a sword and a horse and a hat with a "
                          "feather. And no bedtime.\""}),
+        topic("goose thief", {"\"It was the fox! I saw its tail, all red. The sergeant never "
+                              "believes me.\""}),
     };
+    child.topics.last().offered = false; // the guard offers it
     child.farewell = {g("\"Bye! Do not step on the snails!\"")};
     talks << child;
 
