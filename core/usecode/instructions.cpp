@@ -70,12 +70,12 @@ constexpr Table buildTable() {
     jump(0x86, 0, 4, 0);
     jump(0x87, 2, 4, 0);
     jump(0xB1, 2, 4, 0);
-    // Compiler-only jumps. Their 32-bit forms exist, but whether the game
-    // engine treats them as the widened 16-bit ones is not established, so a
-    // 16-bit one that no longer fits makes the function impossible to relocate.
-    jump(0x5C, 8, 2, 0);
-    jump(0x5F, 8, 2, 0);
-    jump(0x61, 0, 2, 0);
+    // Compiler-only jumps: the engine's interpreter reads 0xDC, 0xDF and 0xE1
+    // as the 32-bit forms of 0x5C, 0x5F and 0x61 (the same leading operands,
+    // then a 4-byte jump), so they widen like the others.
+    jump(0x5C, 8, 2, 0xDC);
+    jump(0x5F, 8, 2, 0xDF);
+    jump(0x61, 0, 2, 0xE1);
     jump(0xDC, 8, 4, 0);
     jump(0xDF, 8, 4, 0);
     jump(0xE1, 0, 4, 0);

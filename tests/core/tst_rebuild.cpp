@@ -1,5 +1,6 @@
 #include "gamebuilder/usecodebuilder.h"
 #include "usecode/rebuild.h"
+#include "usecode/verifier.h"
 #include "usecodedisasm.h"
 #include "workspace/errors.h"
 #include "workspace/gamestring.h"
@@ -141,6 +142,7 @@ private slots:
     void everyStringTranslated();
     void standardGoesExtendedPastFFFE_data();
     void standardGoesExtendedPastFFFE();
+    void compilerLoopJumpWidens();
     void linesThatCannotBeUsed();
     void untouchedLinesKeepTheirBytes();
     void sharedNumbersAreKept();
@@ -277,6 +279,47 @@ void TestRebuild::standardGoesExtendedPastFFFE() {
              qint32(out.image.size() - (image.size() - file.funcs[1].Offset)));
     QCOMPARE(extractStrings(out.image, rebuilt.funcs[0]), QList<QByteArray>{line});
     QCOMPARE(out.image.mid(rebuilt.funcs[1].Offset), image.mid(file.funcs[1].Offset));
+}
+
+// A compiler-made loop whose 0x5F jump back reaches just far enough: a
+// longer first string moves the strings the loop pushes past 64 KiB, their
+// references widen, and the jump takes its 32-bit form 0xDF; the short
+// forward 0x5C and 0x61 jumps beside it stay 16-bit.
+void TestRebuild::compilerLoopJumpWidens() {
+    CodeAssembler code(1, 0, {});
+    code.label("loop")
+        .stringRef(0x1D, 1)
+        .raw(QByteArray(32738, '\x0A')) // the 0x5F jump ends 32,766 bytes after "loop"
+        .stringRef(0x1D, 2)
+        .jump(0x5C, "out", QByteArray(8, '\x01'))
+        .jump(0x5F, "loop", QByteArray(8, '\x02'))
+        .jump(0x61, "out")
+        .label("out")
+        .op(0x2C);
+    const QList<QByteArray> strings{"short", "What happened here?", "Bye"};
+    const QByteArray image = functionRecord(function(0x0400, strings, code));
+    const UsecodeFile file = parseUsecode(image, "usecode");
+    QVERIFY(file.problems.isEmpty());
+    RebuildOptions options;
+    options.translationFor = [&](quint16, QList<QByteArray>& lines) {
+        lines = {QByteArray(0x10000, 'L'), "Was ist hier passiert?", "Tschüss"};
+        return true;
+    };
+    const RebuildOutput out = rebuildUsecode(file, options);
+    QVERIFY2(out.warnings.isEmpty(), qPrintable(out.warnings.join('\n')));
+    QCOMPARE(out.reencoded, QList<quint16>{0x0400});
+
+    QString error;
+    const QList<DisRecord> before = splitRecords(image, 0, &error);
+    const QList<DisRecord> after = splitRecords(out.image, 0, &error);
+    QVERIFY(error.isEmpty());
+    QCOMPARE(after.size(), 1);
+    QCOMPARE(compareFunctions(before[0], after[0]), QString());
+    QVERIFY(verifyFunctionRecord(out.image).isEmpty());
+    QList<quint8> jumps;
+    for (const auto& ins : disassemble(after[0].code).instructions)
+        if (ins.target >= 0) jumps.append(ins.opcode);
+    QCOMPARE(jumps, (QList<quint8>{0x5C, 0xDF, 0x61}));
 }
 
 void TestRebuild::linesThatCannotBeUsed() {
