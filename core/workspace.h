@@ -22,6 +22,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lexivo {
 
@@ -304,22 +305,42 @@ public:
     static qsizetype countTranslatedLines(const Lines& lines, const Lines& originals,
                                           qsizetype strings);
 
-    // ---- quality checks ----
+    // ---- quality checks (qualitychecks.cpp) ----
     struct Finding {
-        int functionIndex = -1;             // -1: a line of text.txt
-        QByteArray hexNum;                  // "text" for a line of text.txt
-        QByteArray description;             // the function's description
-        TranslationChecks::Problem problem; // problem.line counts from 0
+        int functionIndex = -1; // -1: a line of text.txt
+        QByteArray hexNum;      // "text" for a line of text.txt
+        QByteArray description; // the function's description
+        CheckProblem problem;   // problem.line counts from 0
     };
+    using QualityChecks = std::vector<std::unique_ptr<QualityCheck>>;
+    // Every quality check, as Check translations, the question before a
+    // complete rebuild and lexivo-cli qa run them.
+    QualityChecks qualityChecks(const Cp1252Codec& codec) const;
     // The text.txt limit of the length check: SETTING/QALENGTH, in percent of
     // the original (default 150; values below 100 read as the default).
     int qaLengthPercent() const;
-    // Checks the translation file of every function that has one against its
-    // originals, then text.txt against text.eng: textTabLines are the text
-    // tab's lines (the window's editor), else text.txt is read. Reads only;
-    // files that cannot be checked (not single-byte text) go to skipped.
+    // Runs every quality check on the translation file of every function
+    // that has one against its originals, then on text.txt against text.eng:
+    // textTabLines are the text tab's lines (the window's editor), else
+    // text.txt is read. Reads only; files that cannot be checked (not
+    // single-byte text) go to skipped. Findings stand in table order, text.txt
+    // last, each place's by line.
     QList<Finding> checkTranslations(const Cp1252Codec& codec, const Lines* textTabLines = nullptr,
                                      QStringList* skipped = nullptr) const;
+    // The same run with the given checks.
+    QList<Finding> runChecks(QualityChecks& checks, const Lines* textTabLines = nullptr,
+                             QStringList* skipped = nullptr) const;
+
+    // ---- lexivo-cli check (gamecheck.cpp) ----
+    struct GameCheck {
+        QStringList problems; // damage, and what a rebuild would keep or break
+        QStringList notices;  // said, but no failure
+    };
+    // Verifies the usecode file as loaded (startReadOnly): every function
+    // record with the code verifier, every translation file's line count,
+    // text.txt against the game's message table, and, with the original
+    // engine's index files beside usecode, what that engine needs. Reads only.
+    GameCheck checkGame() const;
 
     // ---- font map and patch folder ----
     // DIRECTORY/PATCH as a directory string; empty when none is configured.
@@ -377,6 +398,7 @@ private:
     void changeDictionary(const std::function<void(Dictionary&)>& change);
     void locateGameWithoutWindow();
     void countProgress();
+    void checkOriginalEngine(GameCheck& result) const;
 };
 
 } // namespace lexivo
