@@ -140,6 +140,12 @@ QWidget* MainWindow::createUsecodePage() {
     memoEng = new QPlainTextEdit(page);
     memoEng->setObjectName(QStringLiteral("memoEng"));
     memoEng->setReadOnly(true);
+    // Under the original: which other functions hold the conversation answer.
+    lblKeyword = new QLabel(page);
+    lblKeyword->setObjectName(QStringLiteral("lblKeyword"));
+    lblKeyword->setWordWrap(true);
+    lblKeyword->setTextFormat(Qt::PlainText);
+    lblKeyword->hide();
 
     memoStr = new EscapingTextEdit(page);
     memoStr->setObjectName(QStringLiteral("memoStr"));
@@ -167,6 +173,7 @@ QWidget* MainWindow::createUsecodePage() {
     QVBoxLayout* editorsLayout = new QVBoxLayout(editors);
     editorsLayout->setContentsMargins(0, 0, 0, 0);
     editorsLayout->addWidget(memoEng, 2);
+    editorsLayout->addWidget(lblKeyword);
     editorsLayout->addWidget(memoStr, 2);
     QHBoxLayout* okRow = new QHBoxLayout;
     okRow->addStretch(1);

@@ -244,6 +244,17 @@ private:
     };
     WordLookup lookUpWordAt(QPlainTextEdit* editor, const QPoint& position);
 
+    // Conversation keywords (mainwindow_keywords.cpp).
+    // The string list's mark of row n: KeywordIndex::Kind of the line.
+    int keywordKindOfRow(int row) const;
+    // lblKeyword under the original: for a keyword line, that it is a
+    // conversation answer and where else it stands, with the translations
+    // there that differ from this line's; hidden for other lines.
+    void showKeywordNote(int row);
+    // The accept's translation given to the game's other untranslated lines
+    // of the keyword on row n (Auto-Replace down); returns the status text.
+    QString giveKeywordTranslation(int row, const QByteArray& translation);
+
     // Quality checks (mainwindow_qa.cpp).
     QList<Workspace::Finding> checkTranslations(QStringList& notes);
     void showFindings(const QList<Workspace::Finding>& findings, const QStringList& notes);
@@ -290,6 +301,7 @@ private:
     QPushButton* btnEditFuncName = nullptr;
     QListWidget* lbStrings = nullptr;
     QPlainTextEdit* memoEng = nullptr;
+    QLabel* lblKeyword = nullptr;
     QPlainTextEdit* memoStr = nullptr;
     QPushButton* btnOK = nullptr;
     QTextEdit* rtfComment = nullptr;

@@ -35,8 +35,8 @@ void MainWindow::showFindings(const QList<Workspace::Finding>& findings, const Q
     for (const Workspace::Finding& f : findings) {
         const QString place = f.functionIndex < 0 ? QStringLiteral("text.txt")
                                                   : m_codec.decode(f.hexNum + ": " + f.description);
-        rows.append({place, int(f.problem.line + 1), TranslationChecks::checkName(f.problem.check),
-                     f.problem.message, f.functionIndex});
+        rows.append(
+            {place, int(f.problem.line + 1), f.problem.check, f.problem.message, f.functionIndex});
     }
     m_findingsDialog->setRows(rows, notes);
     m_findingsDialog->show();

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
@@ -43,6 +44,7 @@ void MainWindow::setUpEditors() {
     m_stringListDelegate = new StringListDelegate(lbStrings, 14, [this](int row) {
         return row >= 0 && row < LineHasComment.size() && LineHasComment[row];
     });
+    m_stringListDelegate->setKeywordKind([this](int row) { return keywordKindOfRow(row); });
     lbStrings->setItemDelegate(m_stringListDelegate);
     lbStrings->setUniformItemSizes(true);
 
@@ -107,6 +109,7 @@ void MainWindow::ShowFunction(int index) {
     btnAddCmt->setEnabled(false);
     memoStr->clear();
     memoEng->clear();
+    lblKeyword->hide();
     if (index < 0 || index >= m_ws.functionCount()) return;
     const tFunc& func = m_ws.funcs().at(index);
 
@@ -185,6 +188,7 @@ void MainWindow::SelectLine(int f, int n) {
     setStatusText(QString());
     const QByteArray text = proposalFor(CurrentLines[n], original);
     memoEng->setPlainText(m_codec.decode(original));
+    showKeywordNote(n);
     memoStr->setPlainText(m_codec.decode(text));
     memoStr->moveCursor(QTextCursor::End);
     memoStr->setFocus();
@@ -244,11 +248,16 @@ void MainWindow::btnOKClick() {
             }
         }
         saveShownFunction();
+        const QString given =
+            btnAutoReplace->isChecked() ? giveKeywordTranslation(n, t) : QString();
         m_ws.TranslationsChanged = true;
         setFastRebuildEnabled(true);
-        setStatusText(count > 0 ? QString::number(count) +
-                                      QStringLiteral(" identical phrases automatic translated.")
-                                : QString());
+        QString status = count > 0 ? QString::number(count) +
+                                         QStringLiteral(" identical phrases automatic translated.")
+                                   : QString();
+        if (!given.isEmpty())
+            status += (status.isEmpty() ? QString() : QStringLiteral(" ")) + given;
+        setStatusText(status);
     }
     // Advance to the next line without loading it as SelectLine would: the
     // comment box keeps the accepted line's comments and the focus stays.
@@ -257,6 +266,7 @@ void MainWindow::btnOKClick() {
         const QByteArray original = CurrentOriginals.value(m);
         const QByteArray text = proposalFor(CurrentLines[m], original);
         memoEng->setPlainText(m_codec.decode(original));
+        showKeywordNote(m);
         memoStr->setPlainText(m_codec.decode(text));
         memoStr->moveCursor(QTextCursor::End);
         selectRowQuietly(m);

@@ -1,14 +1,10 @@
 #include "clicommands.h"
 
-#include "usecode/linkdep.h"
-#include "usecode/rebuild.h"
-#include "usecode/verifier.h"
 #include "workspace.h"
 #include "workspace/cp1252codec.h"
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
 #include "workspace/gamestring.h"
-#include "workspace/gametext.h"
 #include "workspace/pack.h"
 #include "workspace/po.h"
 #include "workspace/qa.h"
@@ -24,20 +20,6 @@
 namespace lexivo::cli {
 
 namespace {
-
-// Every function record of the table checked with the code verifier; each
-// problem names the file and the function.
-QStringList verifyUsecode(const UsecodeFile& file, const QString& fileName) {
-    QStringList problems;
-    for (const tFunc& func : file.funcs) {
-        for (const QString& problem : verifyFunctionRecord(recordBytes(file.image, func)))
-            problems << QStringLiteral("%1: function %2 (record at byte offset %3): %4")
-                            .arg(fileName, QString::fromLatin1(func.HexNum))
-                            .arg(func.Offset)
-                            .arg(problem);
-    }
-    return problems;
-}
 
 // The start-up steps without a window. What loading found on the way
 // (damaged records with their byte offsets, a shared function number, a pack
@@ -68,149 +50,6 @@ void reportWarnings(Workspace& ws, Output& out) {
 // game's usecode), and nothing is written.
 Lines originalLinesReadOnly(const Workspace& ws, const UsecodeFile& game, int index) {
     return ws.originalPackWithoutWriting(game).blockLines(index);
-}
-
-// text.txt against the game's message table: one line per non-empty record
-// of text.flx, or per message line of textmsg.txt. A damaged game file is a
-// problem too; records that do not follow their table are only said.
-QStringList checkGameText(const Workspace& ws, Output& out) {
-    const QString textPath = ws.textPath();
-    const GameTextFile game = findGameTextFile(ws.usecodeDirectory());
-    if (!QFileInfo(textPath).isFile() || game.path.isEmpty()) return {};
-    try {
-        const qsizetype lines = loadTextLines(textPath).size();
-        const QByteArray bytes = readWholeFile(game.path);
-        qsizetype expected = 0;
-        if (game.isMessageFile) {
-            expected = messageTexts(messageFileLines(bytes, game.path)).size();
-        } else {
-            const DecodedTextArchive decoded = decodeTextArchive(bytes, game.path);
-            for (const QString& warning : decoded.warnings)
-                out.stderrText += warning + QLatin1Char('\n');
-            expected = decoded.lines.size();
-        }
-        if (lines == expected) return {};
-        return {QStringLiteral("%1: %2 lines, but %3 has %4 %5")
-                    .arg(textPath)
-                    .arg(lines)
-                    .arg(game.path)
-                    .arg(expected)
-                    .arg(game.isMessageFile ? QStringLiteral("message lines")
-                                            : QStringLiteral("records"))};
-    } catch (const DataError& e) {
-        return {e.message()};
-    }
-}
-
-// Which intrinsic numbers the conversation keywords were found by.
-QString keywordNumberingLine(ConversationGame setting, const UsecodeFile& file) {
-    KeywordIndex index;
-    index.build(file, setting);
-    const ConversationGame game = index.numbering();
-    const bool si = game == ConversationGame::SerpentIsle;
-    return QStringLiteral("Conversation keywords: %1 numbering (add_answer 0x%2, remove_answer "
-                          "0x%3), %4")
-        .arg(KeywordIndex::numberingName(game), si ? QStringLiteral("0C") : QStringLiteral("05"),
-             si ? QStringLiteral("0D") : QStringLiteral("06"),
-             index.detected()
-                 ? QStringLiteral("detected: %1 calls with string arguments, %2 with the other "
-                                  "game's numbers")
-                       .arg(index.stringCalls(game))
-                       .arg(index.stringCalls(si ? ConversationGame::BlackGate
-                                                 : ConversationGame::SerpentIsle))
-                 : QStringLiteral("set by SETTING/GAME"));
-}
-
-// The first byte at which two files differ, for the check's message.
-qsizetype firstDifference(const QByteArray& a, const QByteArray& b) {
-    const qsizetype n = qMin(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i)
-        if (a[i] != b[i]) return i;
-    return n;
-}
-
-// With the original engine's index files beside usecode: the files describe
-// the usecode file as it is, a rebuild of the translations as they are now
-// would keep no function and break no limit of that engine, and no string
-// is longer than it can say.
-QStringList checkOriginalEngine(Workspace& ws, const UsecodeFile& file, Output& out) {
-    const LinkDepFiles files = findLinkDepFiles(ws.usecodeDirectory());
-    if (!files.present()) return {};
-    const QString usecodePath = ws.usecodePath();
-    QStringList problems;
-
-    const LinkDepResult now = buildLinkDep(file.image, usecodePath);
-    problems += now.problems;
-    if (now.ok()) {
-        const auto compare = [&](const QString& path, const char* name, const QByteArray& made) {
-            if (path.isEmpty()) {
-                problems << QStringLiteral("%1%2 is missing; a rebuild writes it")
-                                .arg(ws.usecodeDirectory(), QLatin1String(name));
-                return;
-            }
-            const QByteArray disk = readWholeFile(path);
-            if (disk == made) return;
-            problems << QStringLiteral("%1 does not describe %2 (%3 bytes, %4 expected; first "
-                                       "difference at byte %5); a rebuild writes it anew")
-                            .arg(path, usecodePath)
-                            .arg(disk.size())
-                            .arg(made.size())
-                            .arg(firstDifference(disk, made));
-        };
-        compare(files.linkdep1, "LINKDEP1", now.linkdep1);
-        compare(files.linkdep2, "LINKDEP2", now.linkdep2);
-    }
-
-    // The complete rebuild, in memory only.
-    RebuildOptions options;
-    options.fileName = usecodePath;
-    options.encoding = ws.settings().gameTextEncoding;
-    options.originalFormsOnly = true;
-    options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
-        const QString path = ws.TranslationFilePath(funcNum);
-        if (!QFileInfo(path).isFile()) return false;
-        lines = loadTranslationFile(path);
-        for (qsizetype k = 0; k < lines.size(); ++k) {
-            const qint64 bytes = StoredStringSize(lines[k]) - 1;
-            if (bytes > linkdep::MaxConversationStringBytes)
-                problems << QStringLiteral("%1, line %2: %3 bytes; the original engine says at "
-                                           "most %4 bytes of one conversation string")
-                                .arg(path)
-                                .arg(k + 1)
-                                .arg(bytes)
-                                .arg(linkdep::MaxConversationStringBytes);
-        }
-        return true;
-    };
-    try {
-        const RebuildOutput rebuilt = rebuildUsecode(file, options);
-        problems += rebuilt.keptForGame;
-        const LinkDepResult after = buildLinkDep(rebuilt.image, usecodePath);
-        if (now.ok())
-            for (const QString& problem : after.problems)
-                problems << QStringLiteral("After a rebuild: %1").arg(problem);
-        for (const QString& warning : after.warnings)
-            out.stderrText += warning + QLatin1Char('\n');
-    } catch (const Error& e) {
-        problems << e.message();
-    }
-
-    const GameTextFile game = findGameTextFile(ws.usecodeDirectory());
-    const QString textPath = ws.textPath();
-    if (!game.path.isEmpty() && !game.isMessageFile && QFileInfo(textPath).isFile()) {
-        const Lines lines = loadTextLines(textPath);
-        for (qsizetype k = 0; k < lines.size(); ++k) {
-            const qint64 bytes = StoredStringSize(withoutNote(lines[k]));
-            if (bytes > linkdep::MaxTextMessageBytes)
-                problems << QStringLiteral("%1, line %2: %3 bytes with its NUL; a message of the "
-                                           "text archive holds at most %4 in the original engine")
-                                .arg(textPath)
-                                .arg(k + 1)
-                                .arg(bytes)
-                                .arg(linkdep::MaxTextMessageBytes);
-        }
-    }
-    return problems;
 }
 
 } // namespace
@@ -262,39 +101,14 @@ int check(const QString& programDirectory, Output& out) {
     // Reads only: the check creates no workspace file (no orig.pak, no
     // funclist.txt), whatever state the workspace is in.
     Workspace ws(programDirectory);
-    ws.findGameWithoutWindow();
-    const QString usecodePath = ws.usecodePath();
-    const UsecodeFile file = parseUsecode(readWholeFile(usecodePath), usecodePath);
-
-    QStringList problems = file.problems;
-    // Not damage: said, but the check still passes.
-    for (const QString& notice : file.notices)
+    ws.startReadOnly(false);
+    ws.takeWarnings(); // the usecode file's problems and notices are the check's own
+    const Workspace::GameCheck result = ws.checkGame();
+    for (const QString& notice : result.notices)
         out.stderrText += notice + QLatin1Char('\n');
-    problems += verifyUsecode(file, usecodePath);
-    for (const tFunc& func : file.funcs) {
-        const QString path = ws.TranslationFilePath(func.FuncNum);
-        if (!QFileInfo(path).isFile()) continue;
-        qsizetype lines = 0;
-        try {
-            lines = loadTranslationFile(path).size();
-        } catch (const NotSingleByteText& e) {
-            problems << e.message();
-            continue;
-        }
-        const qsizetype strings = extractStrings(file.image, func).size();
-        if (lines != strings)
-            problems << QStringLiteral("%1: %2 lines, but function %3 has %4 strings")
-                            .arg(path)
-                            .arg(lines)
-                            .arg(QString::fromLatin1(func.HexNum))
-                            .arg(strings);
-    }
-    problems += checkGameText(ws, out);
-    problems += checkOriginalEngine(ws, file, out);
-    out.stderrText += keywordNumberingLine(ws.settings().conversationGame, file) + QLatin1Char('\n');
-    for (const QString& problem : problems)
+    for (const QString& problem : result.problems)
         out.stdoutText += problem + QLatin1Char('\n');
-    return problems.isEmpty() ? 0 : 1;
+    return result.problems.isEmpty() ? 0 : 1;
 }
 
 int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& out) {
@@ -526,8 +340,8 @@ int qa(const QString& programDirectory, Output& out) {
     for (const Workspace::Finding& f : findings)
         out.stdoutText += QString::fromLatin1(f.hexNum) + QLatin1Char('\t') +
                           QString::number(f.problem.line + 1) + QLatin1Char('\t') +
-                          TranslationChecks::checkName(f.problem.check) + QLatin1Char('\t') +
-                          f.problem.message + QLatin1Char('\n');
+                          f.problem.check + QLatin1Char('\t') + f.problem.message +
+                          QLatin1Char('\n');
     return findings.isEmpty() ? 0 : 1;
 }
 

@@ -1,7 +1,5 @@
 #include "workspace.h"
 
-#include "usecode/keywordcheck.h"
-
 #include "usecode/linkdep.h"
 #include "usecode/rebuild.h"
 #include "workspace/cp1252codec.h"
@@ -15,8 +13,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
-#include <algorithm>
-#include <iterator>
 #include <optional>
 
 namespace lexivo {
@@ -115,6 +111,23 @@ void Workspace::readConfiguration() {
     if (m_editorDirectory.isEmpty()) m_editorDirectory = m_programDirectory;
     m_gameDirectory =
         directoryFromConfig(m_settings.gameDirectory, m_programDirectory, ini::U7, iniPath());
+    m_patchDirectory =
+        directoryFromConfig(m_settings.patchDirectory, m_programDirectory, ini::Patch, iniPath());
+}
+
+QString Workspace::fontMapFile() const {
+    if (!m_settings.fontMapFile.isEmpty()) {
+        const QString path = pathFromBytes(m_settings.fontMapFile);
+        return QDir::isRelativePath(path) ? m_programDirectory + path : path;
+    }
+    if (m_patchDirectory.isEmpty()) return {};
+    const QString path = findEntry(m_patchDirectory, QStringLiteral("font_map.txt"));
+    return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();
+}
+
+void Workspace::loadFontMap() {
+    m_fontMap = FontMap::engineDefault();
+    m_fontMap = lexivo::loadFontMap(fontMapFile()); // stays the engine's table on a throw
 }
 
 void Workspace::chooseGameDirectory(const QString& directory) {
@@ -386,6 +399,13 @@ void Workspace::loadWorkspaceFiles() {
     prepareOriginalPack();
     loadCommentSets();
     loadDictionary();
+    // A font map that cannot be read is said, and the engine's own table
+    // used: the translation work does not depend on it.
+    try {
+        loadFontMap();
+    } catch (const Error& e) {
+        m_warnings << e.message();
+    }
     TranslationsChanged = false;
     TextChanged = false;
     CompleteRebuild = false;
@@ -521,6 +541,11 @@ Lines Workspace::openFunctionLinesAt(int index, const QString& path, QByteArray*
     return lines;
 }
 
+Lines Workspace::currentFunctionLines(int index) const {
+    const QString path = TranslationFilePath(m_usecode.funcs.at(index).FuncNum);
+    return QFileInfo(path).isFile() ? loadTranslationFile(path) : functionStrings(index);
+}
+
 bool Workspace::changedSinceRead(quint16 funcNum, const QString& path) const {
     const auto known = m_translationFileBytes.constFind(funcNum);
     return known != m_translationFileBytes.constEnd() && QFileInfo(path).isFile() &&
@@ -555,7 +580,7 @@ void Workspace::writeFunctionLines(quint16 funcNum, const QString& path, const L
 }
 
 Workspace::KeywordPropagation Workspace::giveKeywordTranslation(int function, int line,
-                                                               const QByteArray& translation) {
+                                                                const QByteArray& translation) {
     KeywordPropagation result;
     const QList<KeywordIndex::Line> same = m_keywords.sameOriginal(function, line);
     for (qsizetype k = 0; k < same.size();) {
@@ -862,84 +887,6 @@ Workspace::LineCount Workspace::projectProgress() {
     if (!m_packLoaded) return {};
     if (m_progress.size() != functionCount()) countProgress();
     return m_projectProgress;
-}
-
-// ---- quality checks ----
-
-int Workspace::qaLengthPercent() const {
-    const int percent = m_ini ? int(m_ini->readInteger(ini::Setting, "QALENGTH",
-                                                       TranslationChecks::DefaultLengthPercent))
-                              : TranslationChecks::DefaultLengthPercent;
-    return percent >= 100 ? percent : TranslationChecks::DefaultLengthPercent;
-}
-
-QList<Workspace::Finding> Workspace::checkTranslations(const Cp1252Codec& codec,
-                                                       const Lines* textTabLines,
-                                                       QStringList* skipped) const {
-    const TranslationChecks checks(codec, qaLengthPercent());
-    QList<Finding> findings;
-    // The lines of the functions holding conversation keywords, for the
-    // check across functions.
-    QHash<int, Lines> keywordFunctions;
-    for (int i = 0; i < functionCount(); ++i) {
-        const tFunc& func = m_usecode.funcs[i];
-        // A number two records share has the file of the first one.
-        if (FindFuncIndex(func.FuncNum) != i) continue;
-        const bool keywords = !m_keywords.linesOf(i).isEmpty();
-        const QString path = TranslationFilePath(func.FuncNum);
-        if (!QFileInfo(path).isFile()) { // nothing translated yet
-            if (keywords) keywordFunctions.insert(i, functionStrings(i));
-            continue;
-        }
-        Lines lines;
-        try {
-            lines = loadTranslationFile(path);
-        } catch (const DataError& e) {
-            if (skipped) skipped->append(e.message());
-            continue;
-        }
-        for (const TranslationChecks::Problem& p : checks.checkFunction(lines, originalLines(i)))
-            findings.append({i, func.HexNum, func.Description, p});
-        if (keywords) keywordFunctions.insert(i, std::move(lines));
-    }
-    if (m_keywords.hasOriginals()) {
-        const auto linesOf = [&](int function) -> const Lines* {
-            const auto it = keywordFunctions.constFind(function);
-            return it == keywordFunctions.constEnd() ? nullptr : &it.value();
-        };
-        QList<Finding> keywordFindings;
-        for (const KeywordFinding& k : checkKeywords(m_keywords, linesOf, codec)) {
-            const tFunc& func = m_usecode.funcs[k.function];
-            keywordFindings.append({k.function, func.HexNum, func.Description, k.problem});
-        }
-        // Each function's findings stay together, by line.
-        QList<Finding> merged;
-        merged.reserve(findings.size() + keywordFindings.size());
-        std::merge(findings.begin(), findings.end(), keywordFindings.begin(),
-                   keywordFindings.end(), std::back_inserter(merged),
-                   [](const Finding& a, const Finding& b) {
-                       return a.functionIndex != b.functionIndex
-                                  ? a.functionIndex < b.functionIndex
-                                  : a.problem.line < b.problem.line;
-                   });
-        findings.swap(merged);
-    }
-
-    Lines text, english;
-    if (textTabLines)
-        text = *textTabLines;
-    else if (QFileInfo(textPath()).isFile())
-        text = loadTextLines(textPath());
-    if (m_gameTextLoaded)
-        english = m_englishLines;
-    else if (QFileInfo(englishTextPath()).isFile())
-        english = loadTextLines(englishTextPath());
-    // Notes after " # " reach textmsg.txt, but not Text.flx.
-    const bool messageFile =
-        m_gameTextLoaded ? UseMessageFile : findGameTextFile(m_usecodeDirectory).isMessageFile;
-    for (const TranslationChecks::Problem& p : checks.checkMessages(text, english, !messageFile))
-        findings.append({-1, "text", {}, p});
-    return findings;
 }
 
 } // namespace lexivo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gamedata/fontmap.h"
 #include "usecode/keywordindex.h"
 #include "usecode/usecodefile.h"
 #include "workspace/comments.h"
@@ -22,6 +23,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lexivo {
 
@@ -161,6 +163,9 @@ public:
     // Throws NotSingleByteText for a file that is not single-byte text.
     // Remembers the file's content for saveFunctionLines.
     Lines openFunctionLines(int index);
+    // The lines of a function as they are now, without writing anything: its
+    // translation file when one exists, else its strings.
+    Lines currentFunctionLines(int index) const;
     // Saves the lines of a function as its translation file. Throws
     // TranslationFileChanged, and writes nothing, when the file no longer
     // holds what openFunctionLines loaded or this method last saved (another
@@ -182,10 +187,10 @@ public:
     const KeywordIndex& keywords() const { return m_keywords; }
     // What giving a keyword's translation to the rest of the game did.
     struct KeywordPropagation {
-        int lines = 0;                // lines that took the translation
-        QList<int> functions;         // indexes of the functions whose files were saved
+        int lines = 0;                       // lines that took the translation
+        QList<int> functions;                // indexes of the functions whose files were saved
         QList<KeywordIndex::Line> differing; // translated otherwise: not changed
-        QStringList notWritten;       // files not written, each with the reason
+        QStringList notWritten;              // files not written, each with the reason
         // "Conversation answer given to 4 lines in 3 functions." and
         // "Translated otherwise, not changed: 0402 line 3, 0409 line 8.";
         // empty when nothing was changed and nothing differs.
@@ -330,22 +335,57 @@ public:
     static qsizetype countTranslatedLines(const Lines& lines, const Lines& originals,
                                           qsizetype strings);
 
-    // ---- quality checks ----
+    // ---- quality checks (qualitychecks.cpp) ----
     struct Finding {
-        int functionIndex = -1;             // -1: a line of text.txt
-        QByteArray hexNum;                  // "text" for a line of text.txt
-        QByteArray description;             // the function's description
-        TranslationChecks::Problem problem; // problem.line counts from 0
+        int functionIndex = -1; // -1: a line of text.txt
+        QByteArray hexNum;      // "text" for a line of text.txt
+        QByteArray description; // the function's description
+        CheckProblem problem;   // problem.line counts from 0
     };
+    using QualityChecks = std::vector<std::unique_ptr<QualityCheck>>;
+    // Every quality check, as Check translations, the question before a
+    // complete rebuild and lexivo-cli qa run them.
+    QualityChecks qualityChecks(const Cp1252Codec& codec) const;
     // The text.txt limit of the length check: SETTING/QALENGTH, in percent of
     // the original (default 150; values below 100 read as the default).
     int qaLengthPercent() const;
-    // Checks the translation file of every function that has one against its
-    // originals, then text.txt against text.eng: textTabLines are the text
-    // tab's lines (the window's editor), else text.txt is read. Reads only;
-    // files that cannot be checked (not single-byte text) go to skipped.
+    // Runs every quality check on the translation file of every function
+    // that has one against its originals, then on text.txt against text.eng:
+    // textTabLines are the text tab's lines (the window's editor), else
+    // text.txt is read. Reads only; files that cannot be checked (not
+    // single-byte text) go to skipped. Findings stand in table order, text.txt
+    // last, each place's by line.
     QList<Finding> checkTranslations(const Cp1252Codec& codec, const Lines* textTabLines = nullptr,
                                      QStringList* skipped = nullptr) const;
+    // The same run with the given checks.
+    QList<Finding> runChecks(QualityChecks& checks, const Lines* textTabLines = nullptr,
+                             QStringList* skipped = nullptr) const;
+
+    // ---- lexivo-cli check (gamecheck.cpp) ----
+    struct GameCheck {
+        QStringList problems; // damage, and what a rebuild would keep or break
+        QStringList notices;  // said, but no failure
+    };
+    // Verifies the usecode file as loaded (startReadOnly): every function
+    // record with the code verifier, every translation file's line count,
+    // text.txt against the game's message table, and, with the original
+    // engine's index files beside usecode, what that engine needs. Reads only.
+    GameCheck checkGame() const;
+
+    // ---- font map and patch folder ----
+    // DIRECTORY/PATCH as a directory string; empty when none is configured.
+    const QString& patchDirectory() const { return m_patchDirectory; }
+    // The font_map.txt merged over the engine's table: DIRECTORY/FONTMAP when
+    // set (a relative path is taken from the program directory), else the
+    // patch folder's font_map.txt when there is one, else empty.
+    QString fontMapFile() const;
+    // Reads the font map from fontMapFile() over the engine's table. Throws
+    // FileError or DataError; the map then stays the engine's table.
+    void loadFontMap();
+    // The font map as last loaded (the engine's table until then) and the
+    // section SETTING/GAMEFONT chooses.
+    const FontMap& fontMap() const { return m_fontMap; }
+    FontMap::Section fontMapSection() const { return m_settings.gameFont; }
 
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
@@ -355,6 +395,7 @@ private:
     QString m_editorDirectory;
     QString m_gameDirectory;
     QString m_usecodeDirectory;
+    QString m_patchDirectory;
     std::unique_ptr<IniFile> m_ini;
     bool m_firstRun = false;
     Settings m_settings;
@@ -373,6 +414,7 @@ private:
     Comments m_comments;
     FuncStatus m_funcStatus;
     KeywordIndex m_keywords;
+    FontMap m_fontMap = FontMap::engineDefault();
     // The bytes of each translation file as openFunctionLines loaded or
     // created it, or saveFunctionLines last wrote it, by function number.
     QHash<quint16, QByteArray> m_translationFileBytes;
@@ -390,6 +432,7 @@ private:
     void groupKeywords();
     bool changedSinceRead(quint16 funcNum, const QString& path) const;
     void writeFunctionLines(quint16 funcNum, const QString& path, const Lines& lines);
+    void checkOriginalEngine(GameCheck& result) const;
 };
 
 } // namespace lexivo

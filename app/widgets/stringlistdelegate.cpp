@@ -63,7 +63,30 @@ void StringListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         cached = m_fitted.insert(full, fitText(full, QFontMetrics(font), listWidth));
     const QString& text = cached.value();
     painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    if (m_keywordKind) drawKeywordMark(painter, option.rect, m_keywordKind(index.row()));
     painter->restore();
+}
+
+QRect StringListDelegate::keywordMarkRect(const QRect& rowRect) {
+    // The text never reaches the last 30 pixels of the list (see fitText).
+    const int height = qMin(9, rowRect.height() - 3);
+    return QRect(rowRect.right() - 13, rowRect.top() + (rowRect.height() - height) / 2 - 1, 11,
+                 height);
+}
+
+void StringListDelegate::drawKeywordMark(QPainter* painter, const QRect& rowRect, int kind) const {
+    if (kind == 0) return;
+    const QRect bubble = keywordMarkRect(rowRect);
+    const QColor color = keywordMarkColor();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(color);
+    // The bubble and its tail below the left end.
+    if (kind & 1)
+        painter->fillRect(bubble, color);
+    else
+        painter->drawRect(bubble.adjusted(0, 0, -1, -1));
+    painter->drawLine(bubble.left() + 2, bubble.bottom() + 1, bubble.left() + 2,
+                      bubble.bottom() + 2);
 }
 
 QSize StringListDelegate::sizeHint(const QStyleOptionViewItem& option,

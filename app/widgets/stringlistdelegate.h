@@ -27,6 +27,17 @@ public:
 
     void setColors(const Colors& colors) { m_colors = colors; }
 
+    // The conversation keywords: keywordKind(row) is 0 for a plain line, 1
+    // compared, 2 offered, 3 both. A keyword row carries a small speech
+    // bubble in the free room at the right end of the row, filled where the
+    // line is compared, hollow where it is only offered.
+    void setKeywordKind(std::function<int(int row)> keywordKind) {
+        m_keywordKind = std::move(keywordKind);
+    }
+    static QColor keywordMarkColor() { return QColor(0xF0, 0xB0, 0x20); }
+    // Where the mark of a row stands (inside rowRect).
+    static QRect keywordMarkRect(const QRect& rowRect);
+
     // The text as drawn in a list of that width: cut by one character at a
     // time until it fits the room (the width minus the width of "..." minus
     // 30 pixels), then "..." appended.
@@ -37,7 +48,10 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    void drawKeywordMark(QPainter* painter, const QRect& rowRect, int kind) const;
+
     int m_rowHeight;
+    std::function<int(int row)> m_keywordKind;
     std::function<bool(int row)> m_hasComment;
     Colors m_colors;
     mutable QHash<QString, QString> m_fitted;

@@ -28,23 +28,34 @@ qsizetype mostFrequent(const QList<Reading>& readings, qsizetype except = -1) {
 
 } // namespace
 
-QList<KeywordFinding> checkKeywords(const KeywordIndex& index,
-                                    const std::function<const Lines*(int)>& linesOf,
-                                    const Cp1252Codec& codec) {
-    QList<KeywordFinding> findings;
+void KeywordCheck::checkFunction(const CheckedLines& function, QList<CheckProblem>&) {
+    if (!m_index.linesOf(function.functionIndex).isEmpty())
+        m_lines.insert(function.functionIndex, function.lines);
+}
+
+void KeywordCheck::finish(QList<QPair<int, CheckProblem>>& problems) {
+    if (!m_index.hasOriginals()) return;
+    // The functions without a translation file read as their strings.
+    int last = -1;
+    for (const KeywordIndex::Line& l : m_index.lines()) {
+        if (l.function == last) continue;
+        last = l.function;
+        if (m_lines.contains(l.function)) continue;
+        if (std::optional<Lines> lines = m_untranslated(l.function))
+            m_lines.insert(l.function, std::move(*lines));
+    }
     const auto describe = [&](const Reading& r) {
-        return r.translated ? QStringLiteral("\"%1\"").arg(codec.decode(r.text))
+        return r.translated ? QStringLiteral("\"%1\"").arg(m_codec.decode(r.text))
                             : QStringLiteral("untranslated");
     };
-    for (const KeywordIndex::Group& group : index.groups()) {
+    for (const KeywordIndex::Group& group : m_index.groups()) {
         if (group.members.size() < 2) continue;
-        // Each line's reading, by position in the group.
         QList<Reading> readings;
-        QList<std::pair<const KeywordIndex::Line*, qsizetype>> lines;
+        QList<std::pair<const KeywordIndex::Line*, qsizetype>> lines; // line, its reading
         for (qsizetype k : group.members) {
-            const KeywordIndex::Line& line = index.lines()[k];
-            const Lines* text = linesOf(line.function);
-            if (!text || line.line >= text->size()) continue;
+            const KeywordIndex::Line& line = m_index.lines()[k];
+            const auto text = m_lines.constFind(line.function);
+            if (text == m_lines.constEnd() || line.line >= text->size()) continue;
             const QByteArray& reading = text->at(line.line);
             auto it = std::find_if(readings.begin(), readings.end(),
                                    [&](const Reading& r) { return r.text == reading; });
@@ -63,21 +74,15 @@ QList<KeywordFinding> checkKeywords(const KeywordIndex& index,
         for (const auto& [line, own] : std::as_const(lines)) {
             if (unique && own == best) continue;
             const Reading& other = readings[unique ? best : mostFrequent(readings, own)];
-            findings.append(
+            problems.append(
                 {line->function,
-                 {line->line, TranslationChecks::Keyword,
+                 {line->line, name(),
                   QStringLiteral("conversation answer \"%1\": %2 here, %3 in %4 of its %5 lines")
-                      .arg(codec.decode(group.original), describe(readings[own]),
-                           describe(other))
+                      .arg(m_codec.decode(group.original), describe(readings[own]), describe(other))
                       .arg(other.count)
                       .arg(lines.size())}});
         }
     }
-    std::sort(findings.begin(), findings.end(), [](const KeywordFinding& a, const KeywordFinding& b) {
-        return a.function != b.function ? a.function < b.function
-                                        : a.problem.line < b.problem.line;
-    });
-    return findings;
 }
 
 } // namespace lexivo

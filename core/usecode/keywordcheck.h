@@ -5,28 +5,40 @@
 #include "workspace/qa.h"
 #include "workspace/textlines.h"
 
-#include <QList>
+#include <QHash>
 #include <functional>
+#include <optional>
 
 namespace lexivo {
 
-// The quality check "keyword": the engine compares the answer a player picks
-// byte for byte, so every keyword line with one original must read the same
-// across the whole game. A line whose text differs from the reading most of
-// the keyword's lines have (another translation, or still the original where
-// the others are translated, or the other way round) is one finding, naming
-// the keyword and that reading. When no reading has most of the lines, every
-// line is a finding, naming the most frequent reading but its own.
-struct KeywordFinding {
-    int function = 0;
-    TranslationChecks::Problem problem; // problem.line counts from 0
-};
+// "keyword": the engine compares the answer a player picks byte for byte, so
+// every keyword line with one original must read the same across the whole
+// game. A line whose text differs from the reading most of the keyword's
+// lines have (another translation, or still the original where the others
+// are translated, or the other way round) is one finding, naming the keyword
+// and that reading. When no reading has most of the lines, every line is a
+// finding, naming the most frequent reading but its own.
+//
+// Functions with a translation file are shown to checkFunction; the lines of
+// the others come from untranslatedLines (their strings), which gives nothing
+// for a function whose file exists but could not be read: those lines take
+// no part. The index must be grouped by originals.
+class KeywordCheck : public QualityCheck {
+public:
+    static QString name() { return QStringLiteral("keyword"); }
+    using UntranslatedLines = std::function<std::optional<Lines>(int function)>;
+    KeywordCheck(const KeywordIndex& index, const Cp1252Codec& codec,
+                 UntranslatedLines untranslatedLines)
+        : m_index(index), m_codec(codec), m_untranslated(std::move(untranslatedLines)) {}
 
-// linesOf(function) gives the function's lines as the function view has them
-// (its translation file, else its strings), or nullptr when they cannot be
-// read: those lines take no part. The index must be grouped by originals.
-QList<KeywordFinding> checkKeywords(const KeywordIndex& index,
-                                    const std::function<const Lines*(int function)>& linesOf,
-                                    const Cp1252Codec& codec);
+    void checkFunction(const CheckedLines& function, QList<CheckProblem>& problems) override;
+    void finish(QList<QPair<int, CheckProblem>>& problems) override;
+
+private:
+    const KeywordIndex& m_index;
+    const Cp1252Codec& m_codec;
+    UntranslatedLines m_untranslated;
+    QHash<int, Lines> m_lines; // of the functions holding keyword lines
+};
 
 } // namespace lexivo

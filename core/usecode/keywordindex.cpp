@@ -87,6 +87,20 @@ QString KeywordIndex::numberingName(ConversationGame game) {
     return game == ConversationGame::SerpentIsle ? QStringLiteral("SI") : QStringLiteral("BG");
 }
 
+QString KeywordIndex::numberingNote() const {
+    const bool si = m_numbering == ConversationGame::SerpentIsle;
+    const ConversationGame other = si ? ConversationGame::BlackGate : ConversationGame::SerpentIsle;
+    return QStringLiteral("Conversation keywords: %1 numbering (add_answer 0x%2, remove_answer "
+                          "0x%3), %4")
+        .arg(numberingName(m_numbering), si ? QStringLiteral("0C") : QStringLiteral("05"),
+             si ? QStringLiteral("0D") : QStringLiteral("06"),
+             m_detected ? QStringLiteral("detected: %1 calls with string arguments, %2 with the "
+                                         "other game's numbers")
+                              .arg(stringCalls(m_numbering))
+                              .arg(stringCalls(other))
+                        : QStringLiteral("set by SETTING/GAME"));
+}
+
 void KeywordIndex::clear() {
     *this = KeywordIndex();
 }
@@ -138,14 +152,14 @@ void KeywordIndex::build(const UsecodeFile& file, ConversationGame setting) {
             ++m_serpentIsleCalls;
     }
     m_detected = setting == ConversationGame::Auto;
-    m_numbering = m_detected ? (m_serpentIsleCalls > m_blackGateCalls
-                                    ? ConversationGame::SerpentIsle
-                                    : ConversationGame::BlackGate)
-                             : setting;
+    m_numbering = m_detected
+                      ? (m_serpentIsleCalls > m_blackGateCalls ? ConversationGame::SerpentIsle
+                                                               : ConversationGame::BlackGate)
+                      : setting;
     const bool serpentIsle = m_numbering == ConversationGame::SerpentIsle;
     for (const Offer& offer : std::as_const(offers)) {
-        const bool ours = serpentIsle ? offer.intrinsic >= SerpentIsleAdd
-                                      : offer.intrinsic <= BlackGateRemove;
+        const bool ours =
+            serpentIsle ? offer.intrinsic >= SerpentIsleAdd : offer.intrinsic <= BlackGateRemove;
         if (!ours) continue;
         for (int line : offer.lines)
             kinds[offer.function][line] |= Offered;

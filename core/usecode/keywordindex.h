@@ -50,6 +50,8 @@ public:
     int stringCalls(ConversationGame game) const;
     // "BG" or "SI".
     static QString numberingName(ConversationGame game);
+    // Which numbering was used and why, for lexivo-cli check.
+    QString numberingNote() const;
 
     // Every keyword line, by function index, then line.
     const QList<Line>& lines() const { return m_lines; }

@@ -34,6 +34,11 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
         s.conversationGame = ConversationGame::BlackGate;
     else if (game == "SI")
         s.conversationGame = ConversationGame::SerpentIsle;
+    s.fontMapFile = ini.readString(ini::Directory, ini::FontMapKey);
+    s.patchDirectory = ini.readString(ini::Directory, ini::Patch);
+    s.gameFont =
+        fontMapSectionFromName(QString::fromLatin1(ini.readString(ini::Setting, ini::GameFont)))
+            .value_or(FontMap::Section::Builtin);
     return s;
 }
 
@@ -69,6 +74,11 @@ void writeCodePage(IniFile& ini, int codePage) {
 void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding) {
     ini.writeString(ini::Setting, ini::GameText,
                     encoding == GameTextEncoding::Original ? "ORIGINAL" : "WINDOWS");
+}
+
+void writeGameFont(IniFile& ini, FontMap::Section section) {
+    ini.writeString(ini::Setting, ini::GameFont,
+                    section == FontMap::Section::Original ? "ORIGINAL" : "BUILTIN");
 }
 
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine) {

@@ -52,8 +52,6 @@ QString TranslationChecks::checkName(Check check) {
         return QStringLiteral("length");
     case CodePage:
         return QStringLiteral("codepage");
-    case Keyword:
-        return QStringLiteral("keyword");
     }
     return {};
 }
@@ -157,6 +155,41 @@ TranslationChecks::checkMessages(const Lines& lines, const Lines& english, bool 
         checkLine(k, text, english[k], true, problems);
     }
     return problems;
+}
+
+// ---- the quality checks as the check run takes them ----
+
+void QualityCheck::checkFunction(const CheckedLines&, QList<CheckProblem>&) {}
+void QualityCheck::checkMessages(const CheckedLines&, QList<CheckProblem>&) {}
+void QualityCheck::finish(QList<QPair<int, CheckProblem>>&) {}
+
+void LineCountCheck::checkFunction(const CheckedLines& function, QList<CheckProblem>& problems) {
+    const qsizetype lines = function.lines.size(), strings = function.strings;
+    if (lines == strings) return;
+    // At the first line that has no partner: an extra line, or the first
+    // string the file lacks.
+    problems.append(
+        {qMin(lines, strings), name(),
+         QStringLiteral("%1 lines, but function %2 has %3 strings; the rebuild "
+                        "keeps the function untranslated")
+             .arg(lines)
+             .arg(QStringLiteral("%1").arg(function.funcNum, 4, 16, QLatin1Char('0')).toUpper())
+             .arg(strings)});
+}
+
+namespace {
+void appendNamed(const QList<TranslationChecks::Problem>& found, QList<CheckProblem>& problems) {
+    for (const TranslationChecks::Problem& p : found)
+        problems.append({p.line, TranslationChecks::checkName(p.check), p.message});
+}
+} // namespace
+
+void LineChecks::checkFunction(const CheckedLines& function, QList<CheckProblem>& problems) {
+    appendNamed(m_checks.checkFunction(function.lines, function.originals), problems);
+}
+
+void LineChecks::checkMessages(const CheckedLines& text, QList<CheckProblem>& problems) {
+    appendNamed(m_checks.checkMessages(text.lines, text.originals, text.notes), problems);
 }
 
 } // namespace lexivo

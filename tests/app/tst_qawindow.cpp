@@ -105,6 +105,28 @@ private slots:
         QCOMPARE(answerer.log, QStringList());
     }
 
+    // A translation file with a line too many is a finding the rebuild
+    // question counts too, and it leads to the function.
+    void lineCountIsAFinding() {
+        QaWorkspace ws;
+        writeFile(ws.program + "0400.TXT", "Hallo.\\NFreund.\r\nBye.\r\nextra\r\n");
+        writeFile(ws.program + "0401.TXT", "Name\r\njob\r\nName\r\n");
+        writeFile(ws.program + "text.txt", "Locked.\r\nOpen.\r\n");
+        ModalAnswerer answerer;
+        MainWindow w(ws.program);
+        showAndActivate(w);
+        child<QComboBox>(&w, "comboFuncList")->setCurrentIndex(1);
+        child<QAction>(&w, "Checktranslations1")->trigger();
+        auto* dialog = w.findChild<lexivo::FindingsDialog*>("FindingsDialog");
+        QVERIFY(dialog && dialog->isVisible());
+        auto* list = child<QTreeWidget>(dialog, "lvFindings");
+        QCOMPARE(rowsOf(list), QStringList{"0400: func_400|3|lines"});
+        QVERIFY(list->topLevelItem(0)->text(3).contains("2 strings"));
+        doubleClickRow(list, 0);
+        QCOMPARE(child<QComboBox>(&w, "comboFuncList")->currentIndex(), 0);
+        QCOMPARE(answerer.log, QStringList());
+    }
+
     void completeRebuildAsksFirst() {
         QaWorkspace ws;
         ModalAnswerer answerer;

@@ -158,8 +158,8 @@ void TestKeywords::numbering_data() {
     QTest::newRow("Black Gate calls") << blackGate << autoGame << "BG" << true << "1 2 3";
     QTest::newRow("Serpent Isle calls") << serpentIsle << autoGame << "SI" << true << "1 2 3";
     QTest::newRow("no calls: Black Gate") << QList<quint16>{} << autoGame << "BG" << true << "";
-    QTest::newRow("SETTING/GAME SI") << blackGate << int(ConversationGame::SerpentIsle) << "SI"
-                                     << false << "";
+    QTest::newRow("SETTING/GAME SI")
+        << blackGate << int(ConversationGame::SerpentIsle) << "SI" << false << "";
     QTest::newRow("SETTING/GAME BG")
         << serpentIsle << int(ConversationGame::BlackGate) << "BG" << false << "4";
 }

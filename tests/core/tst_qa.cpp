@@ -23,6 +23,7 @@ private slots:
     void progressFollowsSavedLines();
     void cliReportsEveryKind();
     void cliCleanWorkspace();
+    void lineCountInQaAndCheck();
 };
 
 namespace {
@@ -189,6 +190,42 @@ void TestQa::cliCleanWorkspace() {
     out = {};
     QCOMPARE(cli::qa(prog, out), 0);
     QVERIFY2(out.stderrText.contains("0401.TXT"), qPrintable(out.stderrText));
+}
+
+// A file with a line more or less than its function's strings is kept out by
+// the rebuild: qa names it as "lines" at the first unpaired line, and check
+// names the same files.
+void TestQa::lineCountInQaAndCheck() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    writeFile(game + "usecode", smallUsecode({{"Hi.", "Bye."}, {"x", "y"}, {"z"}}, true));
+    writeIni(prog, game);
+    cli::Output out;
+    QCOMPARE(cli::extract(prog, out), 0);
+    writeFile(prog + "0400.TXT", "Hallo.\r\nBye.\r\none too many\r\n");
+    writeFile(prog + "0401.TXT", "X\r\n");
+    out = {};
+    QCOMPARE(cli::qa(prog, out), 1);
+    QCOMPARE(out.stdoutText.split('\n', Qt::SkipEmptyParts),
+             (QStringList{"0400\t3\tlines\t3 lines, but function 0400 has 2 strings; the "
+                          "rebuild keeps the function untranslated",
+                          "0401\t2\tlines\t1 lines, but function 0401 has 2 strings; the "
+                          "rebuild keeps the function untranslated"}));
+    // The per-line checks still look at the lines both have.
+    writeFile(prog + "0401.TXT", "X\\N\r\n");
+    out = {};
+    QCOMPARE(cli::qa(prog, out), 1);
+    QVERIFY2(out.stdoutText.contains("0401\t1\tlinebreaks\t") &&
+                 out.stdoutText.contains("0401\t2\tlines\t"),
+             qPrintable(out.stdoutText));
+
+    out = {};
+    QCOMPARE(cli::check(prog, out), 1);
+    QCOMPARE(out.stdoutText.split('\n', Qt::SkipEmptyParts),
+             (QStringList{prog + "0400.TXT: 3 lines, but function 0400 has 2 strings; the "
+                                 "rebuild keeps the function untranslated",
+                          prog + "0401.TXT: 1 lines, but function 0401 has 2 strings; the "
+                                 "rebuild keeps the function untranslated"}));
 }
 
 QTEST_GUILESS_MAIN(TestQa)
