@@ -692,7 +692,11 @@ SearchResult Workspace::searchUsecode(const QByteArray& text, bool original) con
                 QStringLiteral("The original strings are not loaded (%1).").arg(origPakPath()));
         return m_search.inPack(text, m_pack, numbers);
     }
-    return m_search.inTranslationFiles(text, numbers, m_editorDirectory);
+    // A function never shown has no translation file yet: its lines are its
+    // strings, as showing it would write them.
+    return m_search.inTranslationFiles(text, numbers, m_editorDirectory, [this](int index) {
+        return joinLines(functionStrings(index));
+    });
 }
 
 QByteArray Workspace::hitRow(const SearchHit& hit) const {

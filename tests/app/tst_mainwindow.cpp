@@ -209,11 +209,11 @@ private slots:
         QVERIFY(child<QMenu>(&window, "FuncStatusPopupMenu"));
         QVERIFY(window.statusText().isEmpty());
 
-        // The Quick Search tool window exists, hidden, always on top.
+        // The Quick Search window exists, hidden, docked at the left edge.
         QVERIFY(window.quickSearchWindow());
         QCOMPARE(window.quickSearchWindow()->windowTitle(), QStringLiteral("Quick Search"));
         QVERIFY(window.quickSearchWindow()->isHidden());
-        QVERIFY(window.quickSearchWindow()->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(window.dockWidgetArea(window.quickSearchWindow()), Qt::LeftDockWidgetArea);
     }
 
     void fastRebuildShortcutFollowsItsCommand() {
