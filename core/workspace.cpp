@@ -111,6 +111,23 @@ void Workspace::readConfiguration() {
     if (m_editorDirectory.isEmpty()) m_editorDirectory = m_programDirectory;
     m_gameDirectory =
         directoryFromConfig(m_settings.gameDirectory, m_programDirectory, ini::U7, iniPath());
+    m_patchDirectory =
+        directoryFromConfig(m_settings.patchDirectory, m_programDirectory, ini::Patch, iniPath());
+}
+
+QString Workspace::fontMapFile() const {
+    if (!m_settings.fontMapFile.isEmpty()) {
+        const QString path = pathFromBytes(m_settings.fontMapFile);
+        return QDir::isRelativePath(path) ? m_programDirectory + path : path;
+    }
+    if (m_patchDirectory.isEmpty()) return {};
+    const QString path = findEntry(m_patchDirectory, QStringLiteral("font_map.txt"));
+    return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();
+}
+
+void Workspace::loadFontMap() {
+    m_fontMap = FontMap::engineDefault();
+    m_fontMap = lexivo::loadFontMap(fontMapFile()); // stays the engine's table on a throw
 }
 
 void Workspace::chooseGameDirectory(const QString& directory) {
@@ -366,6 +383,13 @@ void Workspace::loadWorkspaceFiles() {
     prepareOriginalPack();
     loadCommentSets();
     loadDictionary();
+    // A font map that cannot be read is said, and the engine's own table
+    // used: the translation work does not depend on it.
+    try {
+        loadFontMap();
+    } catch (const Error& e) {
+        m_warnings << e.message();
+    }
     TranslationsChanged = false;
     TextChanged = false;
     CompleteRebuild = false;

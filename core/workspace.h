@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gamedata/fontmap.h"
 #include "usecode/usecodefile.h"
 #include "workspace/comments.h"
 #include "workspace/config.h"
@@ -341,6 +342,21 @@ public:
     // engine's index files beside usecode, what that engine needs. Reads only.
     GameCheck checkGame() const;
 
+    // ---- font map and patch folder ----
+    // DIRECTORY/PATCH as a directory string; empty when none is configured.
+    const QString& patchDirectory() const { return m_patchDirectory; }
+    // The font_map.txt merged over the engine's table: DIRECTORY/FONTMAP when
+    // set (a relative path is taken from the program directory), else the
+    // patch folder's font_map.txt when there is one, else empty.
+    QString fontMapFile() const;
+    // Reads the font map from fontMapFile() over the engine's table. Throws
+    // FileError or DataError; the map then stays the engine's table.
+    void loadFontMap();
+    // The font map as last loaded (the engine's table until then) and the
+    // section SETTING/GAMEFONT chooses.
+    const FontMap& fontMap() const { return m_fontMap; }
+    FontMap::Section fontMapSection() const { return m_settings.gameFont; }
+
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
 
@@ -349,6 +365,7 @@ private:
     QString m_editorDirectory;
     QString m_gameDirectory;
     QString m_usecodeDirectory;
+    QString m_patchDirectory;
     std::unique_ptr<IniFile> m_ini;
     bool m_firstRun = false;
     Settings m_settings;
@@ -366,6 +383,7 @@ private:
     GameText m_gameText;
     Comments m_comments;
     FuncStatus m_funcStatus;
+    FontMap m_fontMap = FontMap::engineDefault();
     // The bytes of each translation file as openFunctionLines loaded or
     // created it, or saveFunctionLines last wrote it, by function number.
     QHash<quint16, QByteArray> m_translationFileBytes;

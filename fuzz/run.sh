@@ -43,6 +43,7 @@ if [[ ! -f "$build/fuzz-corpus/.seeded" ]]; then
   printf '\x0eHello, traveller.\r\nFarewell.\\N\\T\r\n\xe9t\xe9\r\n\r\n' | seed fuzz_translationfile lines
   printf '\x00Une ligne\r\nDeux\r\n' | seed fuzz_translationfile two
   printf '0x010:Dawn\r\n# note\r\n0x011:Dusk\\Nnow\r\nfree text\r\n' | seed fuzz_messagefile messages
+  printf '# map\r\n%%%%section version\r\n:1\r\n%%%%endsection\r\n%%%%section builtin\r\n:C3BC/02\r\n5:C2BF/86\r\n%%%%endsection\r\n%%%%section original\r\n:C3BC/ue\r\n%%%%endsection\r\n' | seed fuzz_fontmap map
   printf '\x00\x10\x81\x01\x05\x0a\x0f\x00\x00\x00\x00\x01\x02\x03' | seed fuzz_funcstatus status
   printf '[DIRECTORY]\r\nU7=/game/\r\nEDITOR=ed\r\n[SETTING]\r\nLASTFUNC=0x10\r\n[USER]\r\nID=2\r\nNAME=Me\r\n[GROUP]\r\nTRANSLATORSNAMES=A|B|\r\n' | seed fuzz_ini ini
   # Comment file: name, colour, count 1, date, text, function, line.

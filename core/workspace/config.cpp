@@ -29,6 +29,11 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
     if (Cp1252Codec::isSupported(codePage)) s.codePage = codePage;
     if (ini.readString(ini::Setting, ini::GameText).compare("ORIGINAL", Qt::CaseInsensitive) == 0)
         s.gameTextEncoding = GameTextEncoding::Original;
+    s.fontMapFile = ini.readString(ini::Directory, ini::FontMapKey);
+    s.patchDirectory = ini.readString(ini::Directory, ini::Patch);
+    s.gameFont =
+        fontMapSectionFromName(QString::fromLatin1(ini.readString(ini::Setting, ini::GameFont)))
+            .value_or(FontMap::Section::Builtin);
     return s;
 }
 
@@ -64,6 +69,11 @@ void writeCodePage(IniFile& ini, int codePage) {
 void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding) {
     ini.writeString(ini::Setting, ini::GameText,
                     encoding == GameTextEncoding::Original ? "ORIGINAL" : "WINDOWS");
+}
+
+void writeGameFont(IniFile& ini, FontMap::Section section) {
+    ini.writeString(ini::Setting, ini::GameFont,
+                    section == FontMap::Section::Original ? "ORIGINAL" : "BUILTIN");
 }
 
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine) {

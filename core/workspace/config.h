@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gamedata/fontmap.h"
 #include "gamestring.h"
 #include "inifile.h"
 
@@ -17,6 +18,8 @@ inline constexpr char Editor[] = "EDITOR";
 inline constexpr char U7[] = "U7";
 inline constexpr char RefUsecode[] = "REF_USECODE";
 inline constexpr char RefPak[] = "REF_PAK";
+inline constexpr char FontMapKey[] = "FONTMAP";
+inline constexpr char Patch[] = "PATCH";
 inline constexpr char User[] = "USER";
 inline constexpr char Id[] = "ID";
 inline constexpr char Name[] = "NAME";
@@ -26,6 +29,7 @@ inline constexpr char LastFunc[] = "LASTFUNC";
 inline constexpr char LastFuncLine[] = "LASTFUNCLINE";
 inline constexpr char CodePage[] = "CODEPAGE";
 inline constexpr char GameText[] = "GAMETEXT";
+inline constexpr char GameFont[] = "GAMEFONT";
 inline constexpr char Group[] = "GROUP";
 inline constexpr char TranslatorsNames[] = "TRANSLATORSNAMES";
 inline constexpr char Colors[] = "COLORS";
@@ -74,11 +78,20 @@ struct Settings {
     // How accented letters are written into the game files (SETTING/GAMETEXT):
     // WINDOWS (the default, and any value but ORIGINAL) or ORIGINAL.
     GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
+    // DIRECTORY/FONTMAP: a font_map.txt of the team (as stored; empty: the
+    // patch folder's font_map.txt when there is one).
+    QByteArray fontMapFile;
+    // DIRECTORY/PATCH: the engine's patch folder (as stored; empty: none).
+    QByteArray patchDirectory;
+    // SETTING/GAMEFONT: which section of the font map the engine draws with,
+    // BUILTIN (the default, and any value but ORIGINAL) or ORIGINAL.
+    FontMap::Section gameFont = FontMap::Section::Builtin;
 };
 
 // Reads every key in the start-up order: DIRECTORY/EDITOR, U7, REF_USECODE,
 // REF_PAK, USER/ID, SETTING/LASTFUNC, LASTFUNCLINE, USER/NAME, COLOR,
-// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE and GAMETEXT.
+// GROUP/TRANSLATORSNAMES, the ten colours, then SETTING/CODEPAGE and GAMETEXT,
+// DIRECTORY/FONTMAP and PATCH, SETTING/GAMEFONT.
 Settings readSettings(const IniFile& ini, const QByteArray& programDirectory);
 
 // Reads the ten COLORS keys of a file (LEXIVO.INI or a colour scheme file),
@@ -102,6 +115,9 @@ void writeCodePage(IniFile& ini, int codePage);
 
 // The game-text encoding, written to SETTING/GAMETEXT as WINDOWS or ORIGINAL.
 void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding);
+
+// SETTING/GAMEFONT, written as BUILTIN or ORIGINAL.
+void writeGameFont(IniFile& ini, FontMap::Section section);
 
 // The close handling's write: SETTING/LASTFUNC, then LASTFUNCLINE.
 void writeLastPosition(IniFile& ini, qint32 lastFunc, qint32 lastFuncLine);
