@@ -7,11 +7,13 @@
 #include "workspace/search.h"
 
 #include <QMainWindow>
-#include <exception>
 #include <array>
+#include <exception>
 #include <functional>
 
 class QAction;
+class QFileSystemWatcher;
+class QTimer;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -32,6 +34,7 @@ class FuncStatusModel;
 namespace lexivo {
 
 class FindingsDialog;
+class HelpWindow;
 class QuickSearchWindow;
 class StringListDelegate;
 
@@ -250,6 +253,11 @@ private:
     // The translated cell of the status grid's row for function index.
     void setTranslatedCell(int index);
 
+    // The editor directory watched for translation files changed on disk
+    // (mainwindow_watch.cpp).
+    void watchEditorDirectory();
+    void editorDirectoryChanged();
+
     // Rebuild (mainwindow_rebuild.cpp).
     void runRebuild(bool complete);
     void offerReload(const QString& message);
@@ -327,6 +335,9 @@ private:
     QMenu* Assigntranslator1 = nullptr;
 
     QuickSearchWindow* m_quickSearchWindow = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
+    QFileSystemWatcher* m_editorWatcher = nullptr;
+    QTimer* m_editorSettle = nullptr;
 };
 
 } // namespace lexivo

@@ -255,7 +255,7 @@ public:
         return m_comments.ShowLineComments(funcNum, line);
     }
     // The comments viewer's rows (Comments::viewerRows).
-    QList<tCmtLine> commentViewerRows() const { return m_comments.viewerRows(); }
+    QList<Comments::ViewerRow> commentViewerRows() const { return m_comments.viewerRows(); }
 
     // ---- function status and translators (FuncStatus.dat) ----
     QString funcStatusPath() const; // editor directory + "FuncStatus.dat"
@@ -304,6 +304,32 @@ public:
     // `strings` lines that differ from their original.
     static qsizetype countTranslatedLines(const Lines& lines, const Lines& originals,
                                           qsizetype strings);
+    // The translation file of function index was changed on disk (or is
+    // gone): its figures and whether it differs from the game file are taken
+    // from the file as it is now. True when either changed. Nothing is done
+    // before the figures were first counted (they are then read anyway).
+    bool recountFunction(int index);
+    // The functions whose translation file was made, changed or removed on
+    // disk since the last call, by index (the first of a shared number); the
+    // first call notes the files as they are and returns nothing. A file is
+    // taken as changed when its size or modification time is not the one
+    // noted, whichever way the time moved. paths gets every translation file
+    // there is now.
+    QList<int> changedTranslationFiles(QStringList* paths = nullptr);
+
+    // ---- what the fast rebuild has to write ----
+    // Some translation file reads differently from its function's strings in
+    // the usecode file, as the fast rebuild judges it (or cannot be read as a
+    // translation, which the fast rebuild then names). Counted together with
+    // the progress figures, each file read once; saving, showing and
+    // recounting a function and the rebuild keep it up to date.
+    bool translationsDifferFromGame();
+    // text.txt, as loaded, reads differently from the game's message table
+    // (the records of text.flx, the message lines of textmsg.txt).
+    bool textDiffersFromGame() const;
+    // Sets TranslationsChanged and TextChanged from the files as they are,
+    // whoever changed them (an earlier session, import-po, a colleague).
+    void judgeChangesOnDisk();
 
     // ---- quality checks (qualitychecks.cpp) ----
     struct Finding {
@@ -392,12 +418,23 @@ private:
     // Per function index, once counted (empty until then).
     QList<LineCount> m_progress;
     LineCount m_projectProgress;
+    // Per function index, counted with m_progress: the translation file reads
+    // differently from the function's strings in the usecode file.
+    QList<bool> m_differs;
+    int m_differCount = 0;
+    // Size and modification time (ms since the epoch) of each translation
+    // file, by function number, as changedTranslationFiles last saw them.
+    QHash<quint16, QPair<qint64, qint64>> m_fileStamps;
+    bool m_fileStampsTaken = false;
 
     Lines openFunctionLinesAt(int index, const QString& path, QByteArray* content = nullptr);
     void keepPristineCopies();
     void changeDictionary(const std::function<void(Dictionary&)>& change);
     void locateGameWithoutWindow();
     void countProgress();
+    void setDiffers(int index, bool differs);
+    // The figures of function index from its lines (nullptr: no usable file).
+    void noteFunctionLines(int index, const Lines* lines);
     void checkOriginalEngine(GameCheck& result) const;
 };
 
