@@ -48,7 +48,7 @@ QList<Workspace::Finding> Workspace::runChecks(QualityChecks& checks, const Line
         if (!QFileInfo(path).isFile()) continue; // nothing translated yet
         Lines lines;
         try {
-            lines = loadTranslationFile(path);
+            lines = loadFunctionTranslation(i, path);
         } catch (const DataError& e) {
             if (skipped) skipped->append(e.message());
             continue;

@@ -513,7 +513,7 @@ Lines Workspace::openFunctionLines(int index) {
 Lines Workspace::openFunctionLinesAt(int index, const QString& path, QByteArray* content) {
     if (QFileInfo(path).isFile()) {
         QByteArray bytes = readWholeFile(path);
-        Lines lines = translationFileLines(bytes, path);
+        Lines lines = translationFileLines(bytes, path, translationReading(index));
         if (content) *content = std::move(bytes);
         return lines;
     }
@@ -564,6 +564,19 @@ int Workspace::createMissingTranslationFiles() {
         ++created;
     }
     return created;
+}
+
+TranslationFileReading Workspace::translationReading(int index) const {
+    TranslationFileReading reading;
+    reading.encoding = m_settings.gameTextEncoding;
+    reading.extracted = [this, index] {
+        QList<Lines> lists;
+        if (index < 0 || index >= functionCount()) return lists;
+        lists << functionStrings(index);
+        if (m_packLoaded) lists << originalLines(index);
+        return lists;
+    };
+    return reading;
 }
 
 Lines Workspace::originalLines(int index) const {
@@ -627,7 +640,7 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
                 path = m_editorDirectory + it.value();
                 if (!readFileIfPresent(path, content)) return false;
             }
-            lines = translationFileLines(content, path);
+            lines = translationFileLines(content, path, translationReading(FindFuncIndex(funcNum)));
             return true;
         };
         if (progress) options.progress = progress;
@@ -750,8 +763,8 @@ void Workspace::countProgress() {
         const QString path = TranslationFilePath(m_usecode.funcs[i].FuncNum);
         if (QFileInfo(path).isFile()) {
             try {
-                count.translated =
-                    countTranslatedLines(loadTranslationFile(path), originalLines(i), count.total);
+                count.translated = countTranslatedLines(loadFunctionTranslation(i, path),
+                                                        originalLines(i), count.total);
             } catch (const Error&) {
                 // Not usable as a translation (not single-byte text, unreadable):
                 // none of its lines count, as for lexivo-cli status.

@@ -14,6 +14,7 @@
 #include "workspace/qa.h"
 #include "workspace/search.h"
 #include "workspace/textlines.h"
+#include "workspace/translationfile.h"
 #include "workspace/translationmemory.h"
 
 #include <QDateTime>
@@ -170,6 +171,15 @@ public:
     // Creates the translation file of every function that has none, as
     // showing it would; returns how many were created.
     int createMissingTranslationFiles();
+    // How the translation file of function index is read: in the game-text
+    // encoding, with its originals and strings as the lines it was extracted
+    // from (see singleByteTextProblem).
+    TranslationFileReading translationReading(int index) const;
+    // The translation file at path of function index, read that way. Throws
+    // FileError and NotSingleByteText.
+    Lines loadFunctionTranslation(int index, const QString& path) const {
+        return loadTranslationFile(path, translationReading(index));
+    }
     // The function's originals from orig.pak (empty lines where the pack has none).
     Lines originalLines(int index) const;
     // Stores a description in the table and in funclist.txt.
