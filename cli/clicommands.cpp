@@ -252,6 +252,7 @@ void startForTexts(Workspace& ws, Cp1252Codec& codec, Output& out) {
     }
     reportWarnings(ws, out);
     codec.setCodePage(ws.settings().codePage);
+    codec.setUtf8(ws.settings().gameTextEncoding == GameTextEncoding::Utf8);
 }
 
 // A PO context names a place: "HHHH:LINE" (a function) or "text:LINE", LINE
@@ -303,6 +304,7 @@ int qa(const QString& programDirectory, Output& out) {
     Workspace ws(programDirectory);
     Cp1252Codec codec;
     startForTexts(ws, codec, out);
+    ws.loadFontMap(); // for the glyph check; a damaged map fails the command
     QStringList skipped;
     const QList<Workspace::Finding> findings = ws.checkTranslations(codec, nullptr, &skipped);
     for (const QString& problem : std::as_const(skipped))

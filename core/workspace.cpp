@@ -125,6 +125,42 @@ QString Workspace::fontMapFile() const {
     return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();
 }
 
+void Workspace::setFontSettings(const QByteArray& patchDirectory, const QByteArray& fontMapFile,
+                                FontMap::Section gameFont) {
+    if (patchDirectory != m_settings.patchDirectory) {
+        m_patchDirectory =
+            directoryFromConfig(patchDirectory, m_programDirectory, ini::Patch, iniPath());
+        m_ini->writeString(ini::Directory, ini::Patch, patchDirectory);
+        m_settings.patchDirectory = patchDirectory;
+    }
+    if (fontMapFile != m_settings.fontMapFile) {
+        m_ini->writeString(ini::Directory, ini::FontMapKey, fontMapFile);
+        m_settings.fontMapFile = fontMapFile;
+    }
+    if (gameFont != m_settings.gameFont) {
+        writeGameFont(*m_ini, gameFont);
+        m_settings.gameFont = gameFont;
+    }
+    loadFontMap();
+}
+
+QString Workspace::utf8Refusal() const {
+    if (m_usecodeDirectory.isEmpty() || !findLinkDepFiles(m_usecodeDirectory).present()) return {};
+    return QStringLiteral("The game-text encoding UTF-8 cannot be used for this game: LINKDEP1 "
+                          "and LINKDEP2 beside %1 belong to the original DOS engine, which draws "
+                          "each byte as a letter and cannot read UTF-8 text.")
+        .arg(usecodePath());
+}
+
+void Workspace::setGameTextEncoding(GameTextEncoding encoding) {
+    if (encoding == GameTextEncoding::Utf8) {
+        const QString refusal = utf8Refusal();
+        if (!refusal.isEmpty()) throw Error(refusal);
+    }
+    writeGameTextEncoding(*m_ini, encoding);
+    m_settings.gameTextEncoding = encoding;
+}
+
 void Workspace::loadFontMap() {
     m_fontMap = FontMap::engineDefault();
     m_fontMap = lexivo::loadFontMap(fontMapFile()); // stays the engine's table on a throw
@@ -221,6 +257,12 @@ void Workspace::loadGameText() {
     UseMessageFile = m_gameText.usesMessageFile();
     m_textLines = std::move(loaded.text);
     m_englishLines = std::move(loaded.english);
+    // A byte-order mark another editor added is dropped (and gone from the
+    // file at the next save).
+    if (m_settings.gameTextEncoding == GameTextEncoding::Utf8) {
+        for (Lines* lines : {&m_textLines, &m_englishLines})
+            if (!lines->isEmpty()) lines->first() = withoutByteOrderMark(lines->first());
+    }
     m_gameTextLoaded = true;
 }
 
@@ -336,9 +378,12 @@ void Workspace::writeOwnComments() {
 
 void Workspace::loadDictionary() {
     const QString path = dictionaryPath();
-    if (QFileInfo(path).isFile())
-        m_dictionary.LoadDictionary(loadTextLines(path));
-    else
+    if (QFileInfo(path).isFile()) {
+        Lines lines = loadTextLines(path);
+        if (m_settings.gameTextEncoding == GameTextEncoding::Utf8 && !lines.isEmpty())
+            lines.first() = withoutByteOrderMark(lines.first());
+        m_dictionary.LoadDictionary(lines);
+    } else
         m_dictionary = Dictionary();
 }
 
@@ -649,6 +694,9 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         // must stay readable by that engine, and the index files follow it.
         const LinkDepFiles linkdep = findLinkDepFiles(m_usecodeDirectory);
         options.originalFormsOnly = linkdep.present();
+        if (m_settings.gameTextEncoding == GameTextEncoding::Utf8 && linkdep.present())
+            throw Error(utf8Refusal() + QStringLiteral(" Nothing was written; choose another "
+                                                       "game-text encoding in Options."));
 
         RebuildOutput output = rebuildUsecode(m_usecode, options);
         if (linkdep.present()) {
