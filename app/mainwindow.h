@@ -211,7 +211,9 @@ private:
     void searchTextTab(const QString& text, bool original);
     void quickSearchChoose(int row);
     // Options (mainwindow_options.cpp).
-    void switchCodePage(int codePage);
+    void switchCodePage(int codePage, bool utf8);
+    // The editors ask their attribute callback again (font map or font changed).
+    void refreshEditorMarks();
     // Status grid (mainwindow_team.cpp).
     void fillStatusGrid();
     void setStatusRow(int index);

@@ -42,6 +42,7 @@ void MainWindow::FormCreate() {
         m_ws.readConfiguration();
         // Every view shows the bytes through the configured code page.
         m_codec.setCodePage(m_ws.settings().codePage);
+        m_codec.setUtf8(m_ws.settings().gameTextEncoding == GameTextEncoding::Utf8);
         // Every key is read at once (reading has no side effects); the
         // reference is loaded before anything else that can fail or ask.
         if (m_ws.hasReference()) m_ws.loadReference();

@@ -127,6 +127,42 @@ QString Workspace::fontMapFile() const {
     return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();
 }
 
+void Workspace::setFontSettings(const QByteArray& patchDirectory, const QByteArray& fontMapFile,
+                                FontMap::Section gameFont) {
+    if (patchDirectory != m_settings.patchDirectory) {
+        m_patchDirectory =
+            directoryFromConfig(patchDirectory, m_programDirectory, ini::Patch, iniPath());
+        m_ini->writeString(ini::Directory, ini::Patch, patchDirectory);
+        m_settings.patchDirectory = patchDirectory;
+    }
+    if (fontMapFile != m_settings.fontMapFile) {
+        m_ini->writeString(ini::Directory, ini::FontMapKey, fontMapFile);
+        m_settings.fontMapFile = fontMapFile;
+    }
+    if (gameFont != m_settings.gameFont) {
+        writeGameFont(*m_ini, gameFont);
+        m_settings.gameFont = gameFont;
+    }
+    loadFontMap();
+}
+
+QString Workspace::utf8Refusal() const {
+    if (m_usecodeDirectory.isEmpty() || !findLinkDepFiles(m_usecodeDirectory).present()) return {};
+    return QStringLiteral("The game-text encoding UTF-8 cannot be used for this game: LINKDEP1 "
+                          "and LINKDEP2 beside %1 belong to the original DOS engine, which draws "
+                          "each byte as a letter and cannot read UTF-8 text.")
+        .arg(usecodePath());
+}
+
+void Workspace::setGameTextEncoding(GameTextEncoding encoding) {
+    if (encoding == GameTextEncoding::Utf8) {
+        const QString refusal = utf8Refusal();
+        if (!refusal.isEmpty()) throw Error(refusal);
+    }
+    writeGameTextEncoding(*m_ini, encoding);
+    m_settings.gameTextEncoding = encoding;
+}
+
 void Workspace::loadFontMap() {
     m_fontMap = FontMap::engineDefault();
     m_fontMap = lexivo::loadFontMap(fontMapFile()); // stays the engine's table on a throw
@@ -223,6 +259,12 @@ void Workspace::loadGameText() {
     UseMessageFile = m_gameText.usesMessageFile();
     m_textLines = std::move(loaded.text);
     m_englishLines = std::move(loaded.english);
+    // A byte-order mark another editor added is dropped (and gone from the
+    // file at the next save).
+    if (m_settings.gameTextEncoding == GameTextEncoding::Utf8) {
+        for (Lines* lines : {&m_textLines, &m_englishLines})
+            if (!lines->isEmpty()) lines->first() = withoutByteOrderMark(lines->first());
+    }
     m_gameTextLoaded = true;
 }
 
@@ -338,9 +380,12 @@ void Workspace::writeOwnComments() {
 
 void Workspace::loadDictionary() {
     const QString path = dictionaryPath();
-    if (QFileInfo(path).isFile())
-        m_dictionary.LoadDictionary(loadTextLines(path));
-    else
+    if (QFileInfo(path).isFile()) {
+        Lines lines = loadTextLines(path);
+        if (m_settings.gameTextEncoding == GameTextEncoding::Utf8 && !lines.isEmpty())
+            lines.first() = withoutByteOrderMark(lines.first());
+        m_dictionary.LoadDictionary(lines);
+    } else
         m_dictionary = Dictionary();
 }
 
@@ -517,7 +562,7 @@ Lines Workspace::openFunctionLines(int index) {
 Lines Workspace::openFunctionLinesAt(int index, const QString& path, QByteArray* content) {
     if (QFileInfo(path).isFile()) {
         QByteArray bytes = readWholeFile(path);
-        Lines lines = translationFileLines(bytes, path);
+        Lines lines = translationFileLines(bytes, path, translationReading(index));
         if (content) *content = std::move(bytes);
         return lines;
     }
@@ -562,6 +607,19 @@ int Workspace::createMissingTranslationFiles() {
         ++created;
     }
     return created;
+}
+
+TranslationFileReading Workspace::translationReading(int index) const {
+    TranslationFileReading reading;
+    reading.encoding = m_settings.gameTextEncoding;
+    reading.extracted = [this, index] {
+        QList<Lines> lists;
+        if (index < 0 || index >= functionCount()) return lists;
+        lists << functionStrings(index);
+        if (m_packLoaded) lists << originalLines(index);
+        return lists;
+    };
+    return reading;
 }
 
 Lines Workspace::originalLines(int index) const {
@@ -625,7 +683,7 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
                 path = m_editorDirectory + it.value();
                 if (!readFileIfPresent(path, content)) return false;
             }
-            lines = translationFileLines(content, path);
+            lines = translationFileLines(content, path, translationReading(FindFuncIndex(funcNum)));
             return true;
         };
         if (progress) options.progress = progress;
@@ -634,6 +692,9 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         // must stay readable by that engine, and the index files follow it.
         const LinkDepFiles linkdep = findLinkDepFiles(m_usecodeDirectory);
         options.originalFormsOnly = linkdep.present();
+        if (m_settings.gameTextEncoding == GameTextEncoding::Utf8 && linkdep.present())
+            throw Error(utf8Refusal() + QStringLiteral(" Nothing was written; choose another "
+                                                       "game-text encoding in Options."));
 
         RebuildOutput output = rebuildUsecode(m_usecode, options);
         if (linkdep.present()) {
@@ -773,7 +834,7 @@ void Workspace::countProgress() {
         if (!QFileInfo(path).isFile()) continue;
         Lines lines;
         try {
-            lines = loadTranslationFile(path);
+            lines = loadFunctionTranslation(i, path);
         } catch (const Error&) {
             // Not usable as a translation (not single-byte text, unreadable):
             // none of its lines count, as for lexivo-cli status; the fast
@@ -818,7 +879,7 @@ bool Workspace::recountFunction(int index) {
         noteFunctionLines(index, nullptr);
     } else {
         try {
-            const Lines lines = loadTranslationFile(path);
+            const Lines lines = loadFunctionTranslation(index, path);
             noteFunctionLines(index, &lines);
         } catch (const Error&) {
             noteFunctionLines(index, nullptr);

@@ -9,11 +9,13 @@
 #include "workspace/filestamp.h"
 #include "workspace/funcstatus.h"
 #include "workspace/gametext.h"
+#include "workspace/glyphcheck.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
 #include "workspace/qa.h"
 #include "workspace/search.h"
 #include "workspace/textlines.h"
+#include "workspace/translationfile.h"
 #include "workspace/translationmemory.h"
 
 #include <QDateTime>
@@ -170,6 +172,15 @@ public:
     // Creates the translation file of every function that has none, as
     // showing it would; returns how many were created.
     int createMissingTranslationFiles();
+    // How the translation file of function index is read: in the game-text
+    // encoding, with its originals and strings as the lines it was extracted
+    // from (see singleByteTextProblem).
+    TranslationFileReading translationReading(int index) const;
+    // The translation file at path of function index, read that way. Throws
+    // FileError and NotSingleByteText.
+    Lines loadFunctionTranslation(int index, const QString& path) const {
+        return loadTranslationFile(path, translationReading(index));
+    }
     // The function's originals from orig.pak (empty lines where the pack has none).
     Lines originalLines(int index) const;
     // Stores a description in the table and in funclist.txt.
@@ -382,6 +393,24 @@ public:
     // section SETTING/GAMEFONT chooses.
     const FontMap& fontMap() const { return m_fontMap; }
     FontMap::Section fontMapSection() const { return m_settings.gameFont; }
+    // The options' write of DIRECTORY/PATCH, DIRECTORY/FONTMAP and
+    // SETTING/GAMEFONT (each only when it changed); the font map is then read
+    // again (throws as loadFontMap).
+    void setFontSettings(const QByteArray& patchDirectory, const QByteArray& fontMapFile,
+                         FontMap::Section gameFont);
+
+    // The glyph check as configured: the font map, the section GAMEFONT
+    // chooses; active with UTF-8 game text, and with code-page text when a
+    // font map is configured. codec must outlive it.
+    GlyphCheck glyphCheck(const Cp1252Codec& codec) const;
+
+    // ---- game-text encoding ----
+    // Why the game-text encoding UTF8 cannot be used for this game, or empty:
+    // LINKDEP files beside usecode mean the DOS engine, which draws bytes.
+    QString utf8Refusal() const;
+    // Sets SETTING/GAMETEXT; throws Error (and changes nothing) for UTF8
+    // when utf8Refusal() says why not.
+    void setGameTextEncoding(GameTextEncoding encoding);
 
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);

@@ -76,7 +76,8 @@ struct Settings {
     // any other value reads as 1252. Files on disk never change with it.
     int codePage = 1252;
     // How accented letters are written into the game files (SETTING/GAMETEXT):
-    // WINDOWS (the default, and any value but ORIGINAL) or ORIGINAL.
+    // WINDOWS (the default, and any value but ORIGINAL and UTF8), ORIGINAL
+    // or UTF8.
     GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
     // DIRECTORY/FONTMAP: a font_map.txt of the team (as stored; empty: the
     // patch folder's font_map.txt when there is one).
@@ -113,7 +114,7 @@ void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
 // The display code page, written to SETTING/CODEPAGE.
 void writeCodePage(IniFile& ini, int codePage);
 
-// The game-text encoding, written to SETTING/GAMETEXT as WINDOWS or ORIGINAL.
+// The game-text encoding, written to SETTING/GAMETEXT as WINDOWS, ORIGINAL or UTF8.
 void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding);
 
 // SETTING/GAMEFONT, written as BUILTIN or ORIGINAL.
