@@ -56,6 +56,8 @@ MainWindow::MainWindow(QString programDirectory, FolderBrowser folderBrowser, QW
     FormCreate();
     if (!m_startupAborted) {
         m_quickSearchWindow = new QuickSearchWindow(this);
+        addDockWidget(Qt::LeftDockWidgetArea, m_quickSearchWindow);
+        m_quickSearchWindow->hide();
         m_quickSearchWindow->onChoose = [this](int row) { guard([&] { quickSearchChoose(row); }); };
     }
 }

@@ -7,11 +7,13 @@
 #include "workspace/search.h"
 
 #include <QMainWindow>
-#include <exception>
 #include <array>
+#include <exception>
 #include <functional>
 
 class QAction;
+class QFileSystemWatcher;
+class QTimer;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -32,6 +34,7 @@ class FuncStatusModel;
 namespace lexivo {
 
 class FindingsDialog;
+class HelpWindow;
 class QuickSearchWindow;
 class StringListDelegate;
 
@@ -208,7 +211,9 @@ private:
     void searchTextTab(const QString& text, bool original);
     void quickSearchChoose(int row);
     // Options (mainwindow_options.cpp).
-    void switchCodePage(int codePage);
+    void switchCodePage(int codePage, bool utf8);
+    // The editors ask their attribute callback again (font map or font changed).
+    void refreshEditorMarks();
     // Status grid (mainwindow_team.cpp).
     void fillStatusGrid();
     void setStatusRow(int index);
@@ -260,6 +265,11 @@ private:
     void showFindings(const QList<Workspace::Finding>& findings, const QStringList& notes);
     // The translated cell of the status grid's row for function index.
     void setTranslatedCell(int index);
+
+    // The editor directory watched for translation files changed on disk
+    // (mainwindow_watch.cpp).
+    void watchEditorDirectory();
+    void editorDirectoryChanged();
 
     // Rebuild (mainwindow_rebuild.cpp).
     void runRebuild(bool complete);
@@ -339,6 +349,9 @@ private:
     QMenu* Assigntranslator1 = nullptr;
 
     QuickSearchWindow* m_quickSearchWindow = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
+    QFileSystemWatcher* m_editorWatcher = nullptr;
+    QTimer* m_editorSettle = nullptr;
 };
 
 } // namespace lexivo

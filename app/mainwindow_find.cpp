@@ -59,25 +59,29 @@ void MainWindow::searchUsecodeTab(const QByteArray& text, bool original) {
     }
     SearchHits = result.hits;
     CurrentHit = 0;
-    setStatusText(result.statusText);
     if (SearchHits.isEmpty()) {
         // Rows of an earlier search would point at hits that are gone.
         m_quickSearchWindow->setRows({});
+        const QString none = original
+                                 ? QStringLiteral("No original line contains \"%1\".")
+                                 : QStringLiteral("No line of the translations contains \"%1\".");
+        setStatusText(result.statusText.isEmpty()
+                          ? none.arg(m_codec.decode(text))
+                          : none.arg(m_codec.decode(text)) + QLatin1Char(' ') + result.statusText);
         return;
     }
+    setStatusText(result.statusText);
     btnFindNext->setEnabled(true);
     QStringList rows;
     rows.reserve(SearchHits.size());
     for (const SearchHit& hit : std::as_const(SearchHits))
         rows.append(m_codec.decode(m_ws.hitRow(hit)));
     m_quickSearchWindow->setRows(rows);
-    // Beside the function list, at the main window's left edge, as high as
-    // the usecode tab.
-    const QWidget* page = PageControl1->widget(UsecodeTab);
-    m_quickSearchWindow->setGeometry(frameGeometry().left(),
-                                     comboFuncList->mapToGlobal(QPoint(0, 0)).y() - 10, 205,
-                                     page->height());
+    // Docked beside the lists (where the user left it when undocked).
+    const bool wasHidden = m_quickSearchWindow->isHidden();
     m_quickSearchWindow->show();
+    if (wasHidden && !m_quickSearchWindow->isFloating())
+        resizeDocks({m_quickSearchWindow}, {205}, Qt::Horizontal);
     m_quickSearchWindow->selectRow(0);
     ShowHit(0);
 }
@@ -122,14 +126,20 @@ void MainWindow::searchTextTab(const QString& text, bool original) {
             if (ListBox1->item(i)->text().contains(text)) {
                 ListBox1->setCurrentRow(i);
                 btnFindNext->setEnabled(true);
+                setStatusText({});
                 return;
             }
         }
+        setStatusText(QStringLiteral("No English line contains \"%1\".").arg(text));
         return;
     }
     int position = 0;
     const int line = findLineFrom(MemoFLX->document(), text, 0, &position);
-    if (line < 0) return;
+    if (line < 0) {
+        setStatusText(QStringLiteral("No line of the text contains \"%1\".").arg(text));
+        return;
+    }
+    setStatusText({});
     MemoFLX->setFocus();
     SelectInText(line, position, int(text.size()));
     btnFindNext->setEnabled(true);

@@ -26,6 +26,9 @@ void MainWindow::Options1Click() {
     values.colors = s.colors;
     values.codePage = m_codec.codePage();
     values.gameTextEncoding = s.gameTextEncoding;
+    values.patchDirectory = QString::fromLocal8Bit(s.patchDirectory);
+    values.fontMapFile = QString::fromLocal8Bit(s.fontMapFile);
+    values.gameFont = s.gameFont;
     // The dialog edits copies: Cancel leaves every setting, the colours
     // included, as it was when the dialog opened.
     OptionsDialog dialog(this, values, m_ws.programDirectory(), Cp1252Codec::supportedCodePages(),
@@ -60,23 +63,32 @@ void MainWindow::Options1Click() {
     if (v.codePage != m_codec.codePage()) {
         writeCodePage(m_ws.ini(), v.codePage);
         s.codePage = v.codePage;
-        switchCodePage(v.codePage);
+        switchCodePage(v.codePage, m_codec.isUtf8());
     }
     if (v.gameTextEncoding != s.gameTextEncoding) {
-        writeGameTextEncoding(m_ws.ini(), v.gameTextEncoding);
-        s.gameTextEncoding = v.gameTextEncoding;
+        // Refused (with the reason shown) for a game of the DOS engine.
+        m_ws.setGameTextEncoding(v.gameTextEncoding);
+        switchCodePage(m_codec.codePage(), v.gameTextEncoding == GameTextEncoding::Utf8);
     }
+    m_ws.setFontSettings(v.patchDirectory.toLocal8Bit(), v.fontMapFile.toLocal8Bit(), v.gameFont);
+    refreshEditorMarks();
 }
 
-// Every view and editor shows the bytes through the new table at once; the
+void MainWindow::refreshEditorMarks() {
+    m_memoStrHighlighter->rehighlight();
+    m_flxHighlighter->rehighlight();
+}
+
+// Every view and editor shows the bytes through the new table (or as UTF-8) at once; the
 // files keep their bytes. The text tab's unsaved edits are taken as bytes
 // through the old table first, so nothing typed changes.
-void MainWindow::switchCodePage(int codePage) {
+void MainWindow::switchCodePage(int codePage, bool utf8) {
     const bool textShown = m_ws.gameTextLoaded();
     const Lines text = textShown ? textTabLines() : Lines();
     const int f = m_shownFunction;
     const int row = lbStrings->currentRow();
     if (!m_codec.setCodePage(codePage)) return;
+    m_codec.setUtf8(utf8);
     const int current = comboFuncList->currentIndex();
     if (m_ws.usecodeLoaded()) fillFunctionList();
     comboFuncList->setCurrentIndex(current);

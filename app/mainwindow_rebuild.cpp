@@ -77,9 +77,10 @@ void MainWindow::runRebuild(bool complete) {
     if (report.usecodeWritten)
         setStatusText(QStringLiteral("Usecode compiled in %1ms").arg(report.milliseconds));
     if (!report.warnings.isEmpty()) showMessage(report.warnings.join(QLatin1Char('\n')));
-    // A text step that could not write the game file keeps its change flag:
+    // A text step that could not write the game file keeps its change flag,
+    // and translations that did not go in still differ from the game file:
     // the fast rebuild stays available for the next attempt.
-    setFastRebuildEnabled(m_ws.TextChanged);
+    setFastRebuildEnabled(m_ws.TextChanged || m_ws.TranslationsChanged);
 }
 
 // The game file changed on disk after it was loaded: nothing was written. The

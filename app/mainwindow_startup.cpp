@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "dialogs/aboutdialog.h"
+#include "dialogs/helpwindow.h"
 #include "dialogs/quicksearchwindow.h"
 #include "notes/rtfreader.h"
 #include "workspace/fileio.h"
@@ -41,6 +42,7 @@ void MainWindow::FormCreate() {
         m_ws.readConfiguration();
         // Every view shows the bytes through the configured code page.
         m_codec.setCodePage(m_ws.settings().codePage);
+        m_codec.setUtf8(m_ws.settings().gameTextEncoding == GameTextEncoding::Utf8);
         // Every key is read at once (reading has no side effects); the
         // reference is loaded before anything else that can fail or ask.
         if (m_ws.hasReference()) m_ws.loadReference();
@@ -91,10 +93,13 @@ void MainWindow::FormCreate() {
     }
 
     m_startupComplete = true;
-    m_ws.TranslationsChanged = false;
-    m_ws.TextChanged = false;
     m_ws.CompleteRebuild = false;
     updateCommandStates();
+    // What an earlier session, import-po or a colleague left for the fast
+    // rebuild: translation files and text.txt that differ from the game files.
+    guard([&] { m_ws.judgeChangesOnDisk(); });
+    setFastRebuildEnabled(m_ws.TranslationsChanged || m_ws.TextChanged);
+    guard([&] { watchEditorDirectory(); });
     guard([&] { BuildTranslatorsMenu(); });
     // The window is maximised by the program entry when it shows it.
 }
@@ -192,12 +197,18 @@ bool MainWindow::BrowseForFolder(QWidget* owner, QString& path) {
 }
 
 void MainWindow::Help2Click() {
-    // Help/index.htm beside the program; nothing happens when it is missing.
+    // Help/index.htm beside the program when there is one (a team may keep
+    // its own there), else the page built into the program; either is shown
+    // in the help window, which needs no web browser.
+    QUrl page(QStringLiteral("qrc:/help/index.htm"));
     const QString helpDirectory = findEntry(m_ws.programDirectory(), QStringLiteral("Help"));
-    if (helpDirectory.isEmpty()) return;
-    const QString page = findEntry(withTrailingSlash(helpDirectory), QStringLiteral("index.htm"));
-    if (page.isEmpty() || !QFileInfo(page).isFile()) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    if (!helpDirectory.isEmpty()) {
+        const QString file =
+            findEntry(withTrailingSlash(helpDirectory), QStringLiteral("index.htm"));
+        if (!file.isEmpty() && QFileInfo(file).isFile()) page = QUrl::fromLocalFile(file);
+    }
+    if (!m_helpWindow) m_helpWindow = new HelpWindow(this);
+    m_helpWindow->showPage(page);
 }
 
 void MainWindow::About1Click() {

@@ -77,9 +77,10 @@ void MainWindow::btnShowCommentClick() {
     }
     QList<CommentsViewer::Row> rows;
     const QLocale locale = QLocale::system();
-    for (const tCmtLine& c : m_ws.commentViewerRows())
-        rows.append({QString::fromLatin1(hexNum(c.FuncNum)), QString::number(c.Line),
-                     locale.toString(dateTimeFromOleDate(c.Date).date(), QLocale::ShortFormat)});
+    for (const Comments::ViewerRow& c : m_ws.commentViewerRows())
+        rows.append({c.FuncNum, c.Line,
+                     locale.toString(dateTimeFromOleDate(c.Date).date(), QLocale::ShortFormat),
+                     m_codec.decode(c.Author), m_codec.decode(c.Text)});
     CommentsViewer viewer(this, rows, [this](quint16 funcNum, int line) {
         guard([&] {
             const int f = m_ws.FindFuncIndex(funcNum);

@@ -132,7 +132,16 @@ Lines MainWindow::textTabLines() const {
         document->firstBlock().text().isEmpty())
         return lines;
     lines.reserve(document->blockCount());
+    const Lines& loaded = m_ws.textLines();
     for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
+        // A line as loaded keeps its bytes: with UTF-8 game text a line that
+        // is not UTF-8 is shown through the code page and must not come back
+        // as UTF-8.
+        const int row = block.blockNumber();
+        if (row < loaded.size() && m_codec.decode(loaded[row]) == block.text()) {
+            lines.append(loaded[row]);
+            continue;
+        }
         QByteArray bytes;
         if (!m_codec.encode(block.text(), bytes))
             throw Error(QStringLiteral("Line %1 of the text tab holds a character the %2 code "

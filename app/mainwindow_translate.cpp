@@ -29,6 +29,10 @@ namespace {
 // A row of the string list shows the first 150 characters of its line.
 constexpr int ListTextLength = 150;
 
+// A character without a glyph: white and bold on red, unlike any scheme colour.
+const QColor GlyphMarkFore(255, 255, 255);
+const QColor GlyphMarkBack(200, 0, 0);
+
 } // namespace
 
 QByteArray MainWindow::matchingBytes(const QString& text) const {
@@ -232,7 +236,12 @@ void MainWindow::btnOKClick() {
     if (n >= CurrentLines.size()) return;
     if (!typed.isEmpty()) {
         QByteArray t;
-        if (!encodeTyped(typed, t)) return;
+        // A line left as shown keeps its bytes (with UTF-8 game text, a
+        // code-page line would otherwise come back as UTF-8).
+        if (m_codec.decode(CurrentLines[n]) == typed)
+            t = CurrentLines[n];
+        else if (!encodeTyped(typed, t))
+            return;
         // The editor keeps its text on one line (line breaks become "\N"),
         // so there is no final line break to remove here.
         CurrentLines[n] = t;
@@ -283,6 +292,13 @@ void MainWindow::memoStrGetLineAttr(const QString& line, QList<CharAttr>& attrs)
     for (const Dictionary::Occurrence& o : m_ws.dictionary().occurrences(bytes)) {
         for (qsizetype i = o.start; i < o.start + o.length && i < attrs.size(); ++i)
             attrs[i] = {true, dictFore, dictBack, false};
+    }
+    // A character the engine will not draw as itself is marked where it
+    // stands, while it is typed.
+    for (const GlyphCheck::Issue& issue : m_ws.glyphCheck(m_codec).issues(line)) {
+        for (qsizetype i = issue.position; i < issue.position + issue.length && i < attrs.size();
+             ++i)
+            attrs[i] = {true, GlyphMarkFore, GlyphMarkBack, false, true};
     }
     const qsizetype note = line.indexOf(QStringLiteral(" # "));
     if (note >= 0) {

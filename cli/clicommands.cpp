@@ -145,7 +145,7 @@ int suggest(const QString& programDirectory, quint16 funcNum, bool all, Output& 
     // translation file that showing would create.
     const QString translationPath = ws.TranslationFilePath(funcNum);
     const Lines lines = QFileInfo(translationPath).isFile()
-                            ? loadTranslationFile(translationPath)
+                            ? ws.loadFunctionTranslation(index, translationPath)
                             : extractStrings(game.image, game.funcs[index]);
     const Lines originals = originalLinesReadOnly(ws, game, index);
 
@@ -213,7 +213,7 @@ int status(const QString& programDirectory, Output& out) {
         const QString path = ws.TranslationFilePath(func.FuncNum);
         if (QFileInfo(path).isFile()) {
             try {
-                translated = Workspace::countTranslatedLines(loadTranslationFile(path),
+                translated = Workspace::countTranslatedLines(ws.loadFunctionTranslation(i, path),
                                                              ws.originalLines(i), strings);
             } catch (const NotSingleByteText& e) {
                 // Not usable as a translation: none of its lines count.
@@ -282,6 +282,7 @@ void startForTexts(Workspace& ws, Cp1252Codec& codec, Output& out) {
     }
     reportWarnings(ws, out);
     codec.setCodePage(ws.settings().codePage);
+    codec.setUtf8(ws.settings().gameTextEncoding == GameTextEncoding::Utf8);
 }
 
 // A PO context names a place: "HHHH:LINE" (a function) or "text:LINE", LINE
@@ -333,6 +334,7 @@ int qa(const QString& programDirectory, Output& out) {
     Workspace ws(programDirectory);
     Cp1252Codec codec;
     startForTexts(ws, codec, out);
+    ws.loadFontMap(); // for the glyph check; a damaged map fails the command
     QStringList skipped;
     const QList<Workspace::Finding> findings = ws.checkTranslations(codec, nullptr, &skipped);
     for (const QString& problem : std::as_const(skipped))
@@ -394,7 +396,8 @@ int exportPo(const QString& programDirectory, const QString& outDirectory, Outpu
         const QString path = ws.TranslationFilePath(func.FuncNum);
         Lines lines;
         try {
-            lines = QFileInfo(path).isFile() ? loadTranslationFile(path) : ws.functionStrings(i);
+            lines = QFileInfo(path).isFile() ? ws.loadFunctionTranslation(i, path)
+                                             : ws.functionStrings(i);
         } catch (const NotSingleByteText& e) {
             out.stderrText += e.message() + QLatin1Char('\n');
             ++failed;
@@ -556,7 +559,7 @@ int importPo(const QString& programDirectory, const QStringList& poFiles, Output
                         QStringLiteral("%1 does not exist (the first start makes it)").arg(path));
                 lines = loadTextLines(path);
             } else {
-                lines = QFileInfo(path).isFile() ? loadTranslationFile(path)
+                lines = QFileInfo(path).isFile() ? ws.loadFunctionTranslation(index, path)
                                                  : ws.functionStrings(index);
             }
         } catch (const Error& e) {

@@ -137,7 +137,7 @@ void Workspace::checkOriginalEngine(GameCheck& result) const {
     options.translationFor = [&](quint16 funcNum, QList<QByteArray>& lines) {
         const QString path = TranslationFilePath(funcNum);
         if (!QFileInfo(path).isFile()) return false;
-        lines = loadTranslationFile(path);
+        lines = loadFunctionTranslation(FindFuncIndex(funcNum), path);
         for (qsizetype k = 0; k < lines.size(); ++k) {
             const qint64 bytes = StoredStringSize(lines[k]) - 1;
             if (bytes > linkdep::MaxConversationStringBytes)

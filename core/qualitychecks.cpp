@@ -5,6 +5,7 @@
 #include "workspace.h"
 
 #include "usecode/keywordcheck.h"
+#include "workspace/glyphcheck.h"
 #include "workspace/translationfile.h"
 
 #include <QFileInfo>
@@ -28,7 +29,17 @@ Workspace::QualityChecks Workspace::qualityChecks(const Cp1252Codec& codec) cons
                 return std::nullopt;
             return functionStrings(function);
         }));
+    checks.push_back(std::make_unique<GlyphQualityCheck>(glyphCheck(codec)));
     return checks;
+}
+
+GlyphCheck Workspace::glyphCheck(const Cp1252Codec& codec) const {
+    // Code-page game text is checked only against a font map the team
+    // configured: the engine's own table says nothing of a code page's font.
+    const bool active =
+        m_settings.gameTextEncoding == GameTextEncoding::Utf8 ||
+        (m_settings.gameTextEncoding == GameTextEncoding::Windows && !fontMapFile().isEmpty());
+    return GlyphCheck(m_fontMap, m_settings.gameFont, codec, active);
 }
 
 int Workspace::qaLengthPercent() const {
@@ -58,7 +69,7 @@ QList<Workspace::Finding> Workspace::runChecks(QualityChecks& checks, const Line
         if (!QFileInfo(path).isFile()) continue; // nothing translated yet
         Lines lines;
         try {
-            lines = loadTranslationFile(path);
+            lines = loadFunctionTranslation(i, path);
         } catch (const DataError& e) {
             if (skipped) skipped->append(e.message());
             continue;

@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+#include <algorithm>
 #include <optional>
 
 namespace lexivo {
@@ -123,6 +125,42 @@ QString Workspace::fontMapFile() const {
     if (m_patchDirectory.isEmpty()) return {};
     const QString path = findEntry(m_patchDirectory, QStringLiteral("font_map.txt"));
     return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();
+}
+
+void Workspace::setFontSettings(const QByteArray& patchDirectory, const QByteArray& fontMapFile,
+                                FontMap::Section gameFont) {
+    if (patchDirectory != m_settings.patchDirectory) {
+        m_patchDirectory =
+            directoryFromConfig(patchDirectory, m_programDirectory, ini::Patch, iniPath());
+        m_ini->writeString(ini::Directory, ini::Patch, patchDirectory);
+        m_settings.patchDirectory = patchDirectory;
+    }
+    if (fontMapFile != m_settings.fontMapFile) {
+        m_ini->writeString(ini::Directory, ini::FontMapKey, fontMapFile);
+        m_settings.fontMapFile = fontMapFile;
+    }
+    if (gameFont != m_settings.gameFont) {
+        writeGameFont(*m_ini, gameFont);
+        m_settings.gameFont = gameFont;
+    }
+    loadFontMap();
+}
+
+QString Workspace::utf8Refusal() const {
+    if (m_usecodeDirectory.isEmpty() || !findLinkDepFiles(m_usecodeDirectory).present()) return {};
+    return QStringLiteral("The game-text encoding UTF-8 cannot be used for this game: LINKDEP1 "
+                          "and LINKDEP2 beside %1 belong to the original DOS engine, which draws "
+                          "each byte as a letter and cannot read UTF-8 text.")
+        .arg(usecodePath());
+}
+
+void Workspace::setGameTextEncoding(GameTextEncoding encoding) {
+    if (encoding == GameTextEncoding::Utf8) {
+        const QString refusal = utf8Refusal();
+        if (!refusal.isEmpty()) throw Error(refusal);
+    }
+    writeGameTextEncoding(*m_ini, encoding);
+    m_settings.gameTextEncoding = encoding;
 }
 
 void Workspace::loadFontMap() {
@@ -236,6 +274,12 @@ void Workspace::loadGameText() {
     UseMessageFile = m_gameText.usesMessageFile();
     m_textLines = std::move(loaded.text);
     m_englishLines = std::move(loaded.english);
+    // A byte-order mark another editor added is dropped (and gone from the
+    // file at the next save).
+    if (m_settings.gameTextEncoding == GameTextEncoding::Utf8) {
+        for (Lines* lines : {&m_textLines, &m_englishLines})
+            if (!lines->isEmpty()) lines->first() = withoutByteOrderMark(lines->first());
+    }
     m_gameTextLoaded = true;
 }
 
@@ -352,9 +396,12 @@ void Workspace::writeOwnComments() {
 
 void Workspace::loadDictionary() {
     const QString path = dictionaryPath();
-    if (QFileInfo(path).isFile())
-        m_dictionary.LoadDictionary(loadTextLines(path));
-    else
+    if (QFileInfo(path).isFile()) {
+        Lines lines = loadTextLines(path);
+        if (m_settings.gameTextEncoding == GameTextEncoding::Utf8 && !lines.isEmpty())
+            lines.first() = withoutByteOrderMark(lines.first());
+        m_dictionary.LoadDictionary(lines);
+    } else
         m_dictionary = Dictionary();
 }
 
@@ -524,13 +571,15 @@ Lines Workspace::openFunctionLines(int index) {
     QByteArray content;
     Lines lines = openFunctionLinesAt(index, TranslationFilePath(funcNum), &content);
     m_translationFileBytes.insert(funcNum, content);
+    // Shown again after a colleague saved it: the figures follow the file.
+    if (FindFuncIndex(funcNum) == index) noteFunctionLines(index, &lines);
     return lines;
 }
 
 Lines Workspace::openFunctionLinesAt(int index, const QString& path, QByteArray* content) {
     if (QFileInfo(path).isFile()) {
         QByteArray bytes = readWholeFile(path);
-        Lines lines = translationFileLines(bytes, path);
+        Lines lines = translationFileLines(bytes, path, translationReading(index));
         if (content) *content = std::move(bytes);
         return lines;
     }
@@ -570,13 +619,7 @@ void Workspace::writeFunctionLines(quint16 funcNum, const QString& path, const L
     writeFileAtomically(path, bytes);
     m_translationFileBytes.insert(funcNum, bytes);
     // The figures follow the one file just saved; nothing else is read.
-    const int index = FindFuncIndex(funcNum);
-    if (index >= 0 && index < m_progress.size()) {
-        LineCount& count = m_progress[index];
-        m_projectProgress.translated -= count.translated;
-        count.translated = countTranslatedLines(lines, originalLines(index), count.total);
-        m_projectProgress.translated += count.translated;
-    }
+    noteFunctionLines(FindFuncIndex(funcNum), &lines);
 }
 
 Workspace::KeywordPropagation Workspace::giveKeywordTranslation(int function, int line,
@@ -680,6 +723,19 @@ int Workspace::createMissingTranslationFiles() {
     return created;
 }
 
+TranslationFileReading Workspace::translationReading(int index) const {
+    TranslationFileReading reading;
+    reading.encoding = m_settings.gameTextEncoding;
+    reading.extracted = [this, index] {
+        QList<Lines> lists;
+        if (index < 0 || index >= functionCount()) return lists;
+        lists << functionStrings(index);
+        if (m_packLoaded) lists << originalLines(index);
+        return lists;
+    };
+    return reading;
+}
+
 Lines Workspace::originalLines(int index) const {
     return m_pack.blockLines(index);
 }
@@ -741,7 +797,7 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
                 path = m_editorDirectory + it.value();
                 if (!readFileIfPresent(path, content)) return false;
             }
-            lines = translationFileLines(content, path);
+            lines = translationFileLines(content, path, translationReading(FindFuncIndex(funcNum)));
             return true;
         };
         if (progress) options.progress = progress;
@@ -750,6 +806,9 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         // must stay readable by that engine, and the index files follow it.
         const LinkDepFiles linkdep = findLinkDepFiles(m_usecodeDirectory);
         options.originalFormsOnly = linkdep.present();
+        if (m_settings.gameTextEncoding == GameTextEncoding::Utf8 && linkdep.present())
+            throw Error(utf8Refusal() + QStringLiteral(" Nothing was written; choose another "
+                                                       "game-text encoding in Options."));
 
         RebuildOutput output = rebuildUsecode(m_usecode, options);
         if (linkdep.present()) {
@@ -789,7 +848,15 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
         report.warnings = output.warnings;
         report.notApplied = output.notApplied;
         report.milliseconds = timer.elapsed();
-        TranslationsChanged = false;
+        // Every translation went in but those not applied: they still differ
+        // from the file just written, and the next fast rebuild names them again.
+        if (m_progress.size() == functionCount()) {
+            for (int i = 0; i < functionCount(); ++i)
+                setDiffers(i, false);
+            for (quint16 number : std::as_const(report.notApplied))
+                if (const int index = FindFuncIndex(number); index >= 0) setDiffers(index, true);
+        }
+        TranslationsChanged = m_differCount > 0;
     }
     if (TextChanged || CompleteRebuild) {
         try {
@@ -807,7 +874,10 @@ Workspace::RebuildReport Workspace::Rebuild(bool complete, const Progress& progr
 
 void Workspace::reloadUsecode() {
     loadUsecode();
-    m_progress.clear(); // the table may have changed: counted again when asked
+    // The table may have changed: counted again when asked.
+    m_progress.clear();
+    m_differs.clear();
+    m_differCount = 0;
 }
 
 QStringList Workspace::WriteBackGameText(const Lines& lines) {
@@ -830,7 +900,11 @@ SearchResult Workspace::searchUsecode(const QByteArray& text, bool original) con
                 QStringLiteral("The original strings are not loaded (%1).").arg(origPakPath()));
         return m_search.inPack(text, m_pack, numbers);
     }
-    return m_search.inTranslationFiles(text, numbers, m_editorDirectory);
+    // A function never shown has no translation file yet: its lines are its
+    // strings, as showing it would write them.
+    return m_search.inTranslationFiles(text, numbers, m_editorDirectory, [this](int index) {
+        return joinLines(functionStrings(index));
+    });
 }
 
 QByteArray Workspace::hitRow(const SearchHit& hit) const {
@@ -855,26 +929,131 @@ qsizetype Workspace::countTranslatedLines(const Lines& lines, const Lines& origi
 }
 
 void Workspace::countProgress() {
-    m_progress.clear();
+    const int n = functionCount();
+    m_progress.fill(LineCount(), n);
+    m_differs.fill(false, n);
+    m_differCount = 0;
     m_projectProgress = {};
-    m_progress.reserve(functionCount());
-    for (int i = 0; i < functionCount(); ++i) {
-        LineCount count;
-        count.total = functionStrings(i).size();
-        const QString path = TranslationFilePath(m_usecode.funcs[i].FuncNum);
-        if (QFileInfo(path).isFile()) {
-            try {
-                count.translated =
-                    countTranslatedLines(loadTranslationFile(path), originalLines(i), count.total);
-            } catch (const Error&) {
-                // Not usable as a translation (not single-byte text, unreadable):
-                // none of its lines count, as for lexivo-cli status.
-            }
-        }
-        m_progress.append(count);
-        m_projectProgress.translated += count.translated;
+    QSet<quint16> seen;
+    for (int i = 0; i < n; ++i) {
+        LineCount& count = m_progress[i];
+        const Lines strings = functionStrings(i);
+        count.total = strings.size();
         m_projectProgress.total += count.total;
+        // Of the records sharing a number, the first one has the file.
+        const quint16 funcNum = m_usecode.funcs[i].FuncNum;
+        const bool first = !seen.contains(funcNum);
+        seen.insert(funcNum);
+        const QString path = TranslationFilePath(funcNum);
+        if (!QFileInfo(path).isFile()) continue;
+        Lines lines;
+        try {
+            lines = loadFunctionTranslation(i, path);
+        } catch (const Error&) {
+            // Not usable as a translation (not single-byte text, unreadable):
+            // none of its lines count, as for lexivo-cli status; the fast
+            // rebuild names it.
+            if (first) setDiffers(i, true);
+            continue;
+        }
+        count.translated = countTranslatedLines(lines, originalLines(i), count.total);
+        m_projectProgress.translated += count.translated;
+        if (first) setDiffers(i, lines != strings);
     }
+}
+
+void Workspace::setDiffers(int index, bool differs) {
+    if (m_differs[index] == differs) return;
+    m_differs[index] = differs;
+    m_differCount += differs ? 1 : -1;
+}
+
+void Workspace::noteFunctionLines(int index, const Lines* lines) {
+    if (index < 0 || index >= m_progress.size()) return; // not counted yet
+    LineCount& count = m_progress[index];
+    m_projectProgress.translated -= count.translated;
+    count.translated = 0;
+    bool differs = false;
+    if (lines) {
+        count.translated = countTranslatedLines(*lines, originalLines(index), count.total);
+        differs = *lines != functionStrings(index);
+    }
+    m_projectProgress.translated += count.translated;
+    setDiffers(index, differs);
+}
+
+bool Workspace::recountFunction(int index) {
+    if (index < 0 || index >= functionCount() || FindFuncIndex(funcs()[index].FuncNum) != index)
+        return false;
+    if (m_progress.size() != functionCount()) return false; // counted from the files when asked
+    const LineCount before = m_progress[index];
+    const bool differedBefore = m_differs[index];
+    const QString path = TranslationFilePath(funcs()[index].FuncNum);
+    if (!QFileInfo(path).isFile()) {
+        noteFunctionLines(index, nullptr);
+    } else {
+        try {
+            const Lines lines = loadFunctionTranslation(index, path);
+            noteFunctionLines(index, &lines);
+        } catch (const Error&) {
+            noteFunctionLines(index, nullptr);
+            setDiffers(index, true);
+        }
+    }
+    return m_progress[index].translated != before.translated || m_differs[index] != differedBefore;
+}
+
+QList<int> Workspace::changedTranslationFiles(QStringList* paths) {
+    QHash<quint16, QPair<qint64, qint64>> stamps;
+    const QFileInfoList entries =
+        QDir(m_editorDirectory).entryInfoList({QStringLiteral("????.txt")}, QDir::Files);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        if (name.size() != 8 ||
+            name.compare(name.left(4) + QStringLiteral(".TXT"), Qt::CaseInsensitive) != 0)
+            continue;
+        bool ok = false;
+        const uint number = name.left(4).toUInt(&ok, 16);
+        if (!ok || number > 0xFFFF) continue;
+        // Of names that differ only in case, the one the lookup takes is the
+        // upper-case one; any of them changing is a change.
+        auto& stamp = stamps[quint16(number)];
+        stamp.first += entry.size();
+        stamp.second ^= entry.lastModified().toMSecsSinceEpoch();
+        if (paths) paths->append(entry.filePath());
+    }
+    QList<int> changed;
+    if (m_fileStampsTaken) {
+        QHash<quint16, int> firstIndex;
+        for (int i = functionCount() - 1; i >= 0; --i)
+            firstIndex.insert(m_usecode.funcs[i].FuncNum, i);
+        const auto note = [&](quint16 number) {
+            const auto it = firstIndex.constFind(number);
+            if (it != firstIndex.constEnd()) changed.append(it.value());
+        };
+        for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
+            if (m_fileStamps.value(it.key(), {-1, 0}) != it.value()) note(it.key());
+        for (auto it = m_fileStamps.cbegin(); it != m_fileStamps.cend(); ++it)
+            if (!stamps.contains(it.key())) note(it.key());
+        std::sort(changed.begin(), changed.end());
+    }
+    m_fileStamps = std::move(stamps);
+    m_fileStampsTaken = true;
+    return changed;
+}
+
+bool Workspace::translationsDifferFromGame() {
+    if (m_progress.size() != functionCount()) countProgress();
+    return m_differCount > 0;
+}
+
+bool Workspace::textDiffersFromGame() const {
+    return m_gameTextLoaded && m_gameText.readsDifferently(m_textLines);
+}
+
+void Workspace::judgeChangesOnDisk() {
+    TranslationsChanged = m_usecodeLoaded && translationsDifferFromGame();
+    TextChanged = textDiffersFromGame();
 }
 
 Workspace::LineCount Workspace::functionProgress(int index) {

@@ -10,11 +10,13 @@
 #include "workspace/filestamp.h"
 #include "workspace/funcstatus.h"
 #include "workspace/gametext.h"
+#include "workspace/glyphcheck.h"
 #include "workspace/inifile.h"
 #include "workspace/pack.h"
 #include "workspace/qa.h"
 #include "workspace/search.h"
 #include "workspace/textlines.h"
+#include "workspace/translationfile.h"
 #include "workspace/translationmemory.h"
 
 #include <QDateTime>
@@ -174,6 +176,15 @@ public:
     // Creates the translation file of every function that has none, as
     // showing it would; returns how many were created.
     int createMissingTranslationFiles();
+    // How the translation file of function index is read: in the game-text
+    // encoding, with its originals and strings as the lines it was extracted
+    // from (see singleByteTextProblem).
+    TranslationFileReading translationReading(int index) const;
+    // The translation file at path of function index, read that way. Throws
+    // FileError and NotSingleByteText.
+    Lines loadFunctionTranslation(int index, const QString& path) const {
+        return loadTranslationFile(path, translationReading(index));
+    }
     // The function's originals from orig.pak (empty lines where the pack has none).
     Lines originalLines(int index) const;
     // Stores a description in the table and in funclist.txt.
@@ -285,7 +296,7 @@ public:
         return m_comments.ShowLineComments(funcNum, line);
     }
     // The comments viewer's rows (Comments::viewerRows).
-    QList<tCmtLine> commentViewerRows() const { return m_comments.viewerRows(); }
+    QList<Comments::ViewerRow> commentViewerRows() const { return m_comments.viewerRows(); }
 
     // ---- function status and translators (FuncStatus.dat) ----
     QString funcStatusPath() const; // editor directory + "FuncStatus.dat"
@@ -334,6 +345,32 @@ public:
     // `strings` lines that differ from their original.
     static qsizetype countTranslatedLines(const Lines& lines, const Lines& originals,
                                           qsizetype strings);
+    // The translation file of function index was changed on disk (or is
+    // gone): its figures and whether it differs from the game file are taken
+    // from the file as it is now. True when either changed. Nothing is done
+    // before the figures were first counted (they are then read anyway).
+    bool recountFunction(int index);
+    // The functions whose translation file was made, changed or removed on
+    // disk since the last call, by index (the first of a shared number); the
+    // first call notes the files as they are and returns nothing. A file is
+    // taken as changed when its size or modification time is not the one
+    // noted, whichever way the time moved. paths gets every translation file
+    // there is now.
+    QList<int> changedTranslationFiles(QStringList* paths = nullptr);
+
+    // ---- what the fast rebuild has to write ----
+    // Some translation file reads differently from its function's strings in
+    // the usecode file, as the fast rebuild judges it (or cannot be read as a
+    // translation, which the fast rebuild then names). Counted together with
+    // the progress figures, each file read once; saving, showing and
+    // recounting a function and the rebuild keep it up to date.
+    bool translationsDifferFromGame();
+    // text.txt, as loaded, reads differently from the game's message table
+    // (the records of text.flx, the message lines of textmsg.txt).
+    bool textDiffersFromGame() const;
+    // Sets TranslationsChanged and TextChanged from the files as they are,
+    // whoever changed them (an earlier session, import-po, a colleague).
+    void judgeChangesOnDisk();
 
     // ---- quality checks (qualitychecks.cpp) ----
     struct Finding {
@@ -386,6 +423,24 @@ public:
     // section SETTING/GAMEFONT chooses.
     const FontMap& fontMap() const { return m_fontMap; }
     FontMap::Section fontMapSection() const { return m_settings.gameFont; }
+    // The options' write of DIRECTORY/PATCH, DIRECTORY/FONTMAP and
+    // SETTING/GAMEFONT (each only when it changed); the font map is then read
+    // again (throws as loadFontMap).
+    void setFontSettings(const QByteArray& patchDirectory, const QByteArray& fontMapFile,
+                         FontMap::Section gameFont);
+
+    // The glyph check as configured: the font map, the section GAMEFONT
+    // chooses; active with UTF-8 game text, and with code-page text when a
+    // font map is configured. codec must outlive it.
+    GlyphCheck glyphCheck(const Cp1252Codec& codec) const;
+
+    // ---- game-text encoding ----
+    // Why the game-text encoding UTF8 cannot be used for this game, or empty:
+    // LINKDEP files beside usecode mean the DOS engine, which draws bytes.
+    QString utf8Refusal() const;
+    // Sets SETTING/GAMETEXT; throws Error (and changes nothing) for UTF8
+    // when utf8Refusal() says why not.
+    void setGameTextEncoding(GameTextEncoding encoding);
 
     // ---- close ----
     void saveLastPosition(qint32 funcIndex, qint32 lineIndex);
@@ -423,6 +478,14 @@ private:
     // Per function index, once counted (empty until then).
     QList<LineCount> m_progress;
     LineCount m_projectProgress;
+    // Per function index, counted with m_progress: the translation file reads
+    // differently from the function's strings in the usecode file.
+    QList<bool> m_differs;
+    int m_differCount = 0;
+    // Size and modification time (ms since the epoch) of each translation
+    // file, by function number, as changedTranslationFiles last saw them.
+    QHash<quint16, QPair<qint64, qint64>> m_fileStamps;
+    bool m_fileStampsTaken = false;
 
     Lines openFunctionLinesAt(int index, const QString& path, QByteArray* content = nullptr);
     void keepPristineCopies();
@@ -432,6 +495,9 @@ private:
     void groupKeywords();
     bool changedSinceRead(quint16 funcNum, const QString& path) const;
     void writeFunctionLines(quint16 funcNum, const QString& path, const Lines& lines);
+    void setDiffers(int index, bool differs);
+    // The figures of function index from its lines (nullptr: no usable file).
+    void noteFunctionLines(int index, const Lines* lines);
     void checkOriginalEngine(GameCheck& result) const;
 };
 

@@ -129,14 +129,33 @@ QWidget* OptionsDialog::createGeneralTab(const QList<int>& codePages) {
                                 int(GameTextEncoding::Windows));
     cbGameTextEncoding->addItem(QStringLiteral("Original releases"),
                                 int(GameTextEncoding::Original));
+    cbGameTextEncoding->addItem(QStringLiteral("UTF-8 (engine with font map)"),
+                                int(GameTextEncoding::Utf8));
     cbGameTextEncoding->setCurrentIndex(
         qMax(0, cbGameTextEncoding->findData(int(m_values.gameTextEncoding))));
     cbGameTextEncoding->setToolTip(
         QStringLiteral("Original releases: the accented letters of the original game fonts are "
                        "written as the game's own bytes (small e with acute as 0x03); any other "
-                       "letter above 0x7F is refused."));
+                       "letter above 0x7F is refused. UTF-8: the game text is UTF-8, drawn by "
+                       "the engine through its font map."));
+    // The engine's patch folder (every rebuild writes there), the team's
+    // font map and the font section the engine draws with.
+    edPatchDirectory = new QLineEdit(m_values.patchDirectory, gameFiles);
+    edPatchDirectory->setObjectName(QStringLiteral("edPatchDirectory"));
+    edPatchDirectory->setPlaceholderText(QStringLiteral("none: rebuilds write the game folder"));
+    edFontMap = new QLineEdit(m_values.fontMapFile, gameFiles);
+    edFontMap->setObjectName(QStringLiteral("edFontMap"));
+    edFontMap->setPlaceholderText(QStringLiteral("the patch folder's font_map.txt"));
+    cbGameFont = new QComboBox(gameFiles);
+    cbGameFont->setObjectName(QStringLiteral("cbGameFont"));
+    cbGameFont->addItem(QStringLiteral("Engine's built-in fonts"), int(FontMap::Section::Builtin));
+    cbGameFont->addItem(QStringLiteral("Game's own fonts"), int(FontMap::Section::Original));
+    cbGameFont->setCurrentIndex(qMax(0, cbGameFont->findData(int(m_values.gameFont))));
     auto* gameForm = new QFormLayout(gameFiles);
     gameForm->addRow(QStringLiteral("Game text encoding"), cbGameTextEncoding);
+    gameForm->addRow(QStringLiteral("Patch folder"), edPatchDirectory);
+    gameForm->addRow(QStringLiteral("Font map"), edFontMap);
+    gameForm->addRow(QStringLiteral("Game font"), cbGameFont);
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(directory);
@@ -240,6 +259,9 @@ OptionsDialog::Values OptionsDialog::values() const {
         v.translators << TranslatorsListBox->item(i)->text();
     v.codePage = cbCodePage->currentData().toInt();
     v.gameTextEncoding = GameTextEncoding(cbGameTextEncoding->currentData().toInt());
+    v.patchDirectory = edPatchDirectory->text().trimmed();
+    v.fontMapFile = edFontMap->text().trimmed();
+    v.gameFont = FontMap::Section(cbGameFont->currentData().toInt());
     return v;
 }
 

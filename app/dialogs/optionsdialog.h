@@ -32,6 +32,9 @@ public:
         ColorSettings colors = DefaultColors;
         int codePage = 1252;
         GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
+        QString patchDirectory; // DIRECTORY/PATCH as stored (empty: none)
+        QString fontMapFile;    // DIRECTORY/FONTMAP as stored (empty: none)
+        FontMap::Section gameFont = FontMap::Section::Builtin;
     };
     using FolderBrowser = std::function<bool(QWidget* owner, QString& path)>;
 
@@ -66,6 +69,9 @@ private:
     ColorButton* cbTransColor = nullptr;
     QComboBox* cbCodePage = nullptr;
     QComboBox* cbGameTextEncoding = nullptr;
+    QLineEdit* edPatchDirectory = nullptr;
+    QLineEdit* edFontMap = nullptr;
+    QComboBox* cbGameFont = nullptr;
     QLineEdit* edTranslatorName = nullptr;
     QListWidget* TranslatorsListBox = nullptr;
     QComboBox* cbbColorScheme = nullptr;

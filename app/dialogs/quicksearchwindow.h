@@ -1,16 +1,18 @@
 #pragma once
 
-#include <QWidget>
+#include <QDockWidget>
 #include <functional>
 
 class QListWidget;
 
 namespace lexivo {
 
-// The tool window "Quick Search": created hidden at start-up, always on top
-// of the main window and resizable; a usecode-tab search with hits fills,
-// places and shows it. Its one control is the list of hits (ListBox1).
-class QuickSearchWindow : public QWidget {
+// The tool window "Quick Search": a panel docked at the main window's left
+// edge, beside the function and string lists (so it covers none of them),
+// hidden until a usecode-tab search with hits fills and shows it. It can be
+// undocked and moved like any dock. Escape closes it while it has the
+// keyboard. Its one control is the list of hits (ListBox1).
+class QuickSearchWindow : public QDockWidget {
     Q_OBJECT
 
 public:
@@ -21,6 +23,9 @@ public:
     std::function<void(int row)> onChoose;
     void setRows(const QStringList& rows);
     void selectRow(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ListBox1Click();

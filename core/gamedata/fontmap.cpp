@@ -3,6 +3,7 @@
 #include "workspace/errors.h"
 #include "workspace/fileio.h"
 
+#include <algorithm>
 #include <array>
 
 namespace lexivo {
@@ -218,6 +219,12 @@ std::optional<QByteArray> FontMap::lookup(quint8 lead, quint8 trail, Section sec
     const auto it = t.constFind(key(lead, trail));
     if (it == t.constEnd()) return std::nullopt;
     return *it;
+}
+
+bool FontMap::hasFrame(quint8 frame) const {
+    const QByteArray wanted(1, char(frame));
+    return std::any_of(m_builtin.cbegin(), m_builtin.cend(),
+                       [&](const QByteArray& value) { return value == wanted; });
 }
 
 QByteArray FontMap::apply(const QByteArray& utf8, Section section) const {

@@ -40,6 +40,10 @@ public:
     // sequence becomes its entry, every other byte passes unchanged.
     QByteArray apply(const QByteArray& utf8, Section section) const;
 
+    // Whether an entry of section builtin draws with this frame (the font
+    // has a glyph there).
+    bool hasFrame(quint8 frame) const;
+
     // Number of entries in a section (for messages and tests).
     qsizetype size(Section section) const { return table(section).size(); }
 

@@ -335,18 +335,19 @@ QList<tVisLine> Comments::ShowLineComments(quint16 funcNum, int line) const {
     return lines;
 }
 
-QList<tCmtLine> Comments::viewerRows() const {
-    QList<tCmtLine> all;
+QList<Comments::ViewerRow> Comments::viewerRows() const {
+    QList<ViewerRow> all;
     for (const tComment& set : m_sets)
-        all += set.Lines;
-    std::stable_sort(all.begin(), all.end(), [](const tCmtLine& a, const tCmtLine& b) {
+        for (const tCmtLine& c : set.Lines)
+            all.append({c, set.Name});
+    std::stable_sort(all.begin(), all.end(), [](const ViewerRow& a, const ViewerRow& b) {
         if (dateKey(a.Date) != dateKey(b.Date)) return dateKey(a.Date) > dateKey(b.Date);
         if (a.FuncNum != b.FuncNum) return a.FuncNum < b.FuncNum;
         return a.Line < b.Line;
     });
-    QList<tCmtLine> rows;
+    QList<ViewerRow> rows;
     QSet<quint32> listed;
-    for (const tCmtLine& c : std::as_const(all)) {
+    for (const ViewerRow& c : std::as_const(all)) {
         const quint32 key = (quint32(c.FuncNum) << 16) | c.Line;
         if (listed.contains(key)) continue;
         listed.insert(key);

@@ -104,9 +104,13 @@ public:
     // every set on that line, oldest first (equal dates keep set and entry
     // order).
     QList<tVisLine> ShowLineComments(quint16 funcNum, int line) const;
+    // A row of the comments viewer: a comment and the name of its set's author.
+    struct ViewerRow : tCmtLine {
+        QByteArray Author; // text form
+    };
     // The comments viewer's rows: the newest comment of each commented line;
     // later dates first, then the lower function number, then the lower line.
-    QList<tCmtLine> viewerRows() const;
+    QList<ViewerRow> viewerRows() const;
 
 private:
     QList<tComment> m_sets;

@@ -27,8 +27,11 @@ Settings readSettings(const IniFile& ini, const QByteArray& programDirectory) {
     s.colors = readColors(ini, DefaultColors);
     const qint32 codePage = ini.readInteger(ini::Setting, ini::CodePage, s.codePage);
     if (Cp1252Codec::isSupported(codePage)) s.codePage = codePage;
-    if (ini.readString(ini::Setting, ini::GameText).compare("ORIGINAL", Qt::CaseInsensitive) == 0)
+    const QByteArray gameText = ini.readString(ini::Setting, ini::GameText);
+    if (gameText.compare("ORIGINAL", Qt::CaseInsensitive) == 0)
         s.gameTextEncoding = GameTextEncoding::Original;
+    else if (gameText.compare("UTF8", Qt::CaseInsensitive) == 0)
+        s.gameTextEncoding = GameTextEncoding::Utf8;
     const QByteArray game = ini.readString(ini::Setting, ini::Game).toUpper();
     if (game == "BG")
         s.conversationGame = ConversationGame::BlackGate;
@@ -73,7 +76,9 @@ void writeCodePage(IniFile& ini, int codePage) {
 
 void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding) {
     ini.writeString(ini::Setting, ini::GameText,
-                    encoding == GameTextEncoding::Original ? "ORIGINAL" : "WINDOWS");
+                    encoding == GameTextEncoding::Original ? "ORIGINAL"
+                    : encoding == GameTextEncoding::Utf8   ? "UTF8"
+                                                           : "WINDOWS");
 }
 
 void writeGameFont(IniFile& ini, FontMap::Section section) {

@@ -81,7 +81,8 @@ struct Settings {
     // any other value reads as 1252. Files on disk never change with it.
     int codePage = 1252;
     // How accented letters are written into the game files (SETTING/GAMETEXT):
-    // WINDOWS (the default, and any value but ORIGINAL) or ORIGINAL.
+    // WINDOWS (the default, and any value but ORIGINAL and UTF8), ORIGINAL
+    // or UTF8.
     GameTextEncoding gameTextEncoding = GameTextEncoding::Windows;
     // SETTING/GAME; any value but BG and SI (letter case ignored) reads as AUTO.
     ConversationGame conversationGame = ConversationGame::Auto;
@@ -120,7 +121,7 @@ void writeOptions(IniFile& ini, quint8 translatorId, const QByteArray& userName,
 // The display code page, written to SETTING/CODEPAGE.
 void writeCodePage(IniFile& ini, int codePage);
 
-// The game-text encoding, written to SETTING/GAMETEXT as WINDOWS or ORIGINAL.
+// The game-text encoding, written to SETTING/GAMETEXT as WINDOWS, ORIGINAL or UTF8.
 void writeGameTextEncoding(IniFile& ini, GameTextEncoding encoding);
 
 // SETTING/GAMEFONT, written as BUILTIN or ORIGINAL.

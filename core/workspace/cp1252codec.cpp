@@ -1,5 +1,7 @@
 #include "cp1252codec.h"
 
+#include "gamestring.h"
+
 #include <algorithm>
 
 namespace lexivo {
@@ -141,7 +143,12 @@ bool Cp1252Codec::setCodePage(int codePage) {
     return true;
 }
 
+QString Cp1252Codec::name() const {
+    return m_utf8 ? QStringLiteral("UTF-8") : nameOf(m_codePage);
+}
+
 QString Cp1252Codec::decode(const QByteArray& bytes) const {
+    if (m_utf8 && isUtf8Text(bytes)) return QString::fromUtf8(bytes);
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)
@@ -164,6 +171,22 @@ bool Cp1252Codec::fromUnicode(char16_t ch, uchar& byte) const {
 }
 
 bool Cp1252Codec::encode(const QString& text, QByteArray& bytes, qsizetype* badPosition) const {
+    if (m_utf8) {
+        // Only a surrogate without its partner has no UTF-8 form.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            const bool paired = c.isHighSurrogate()
+                                    ? i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                                    : !c.isLowSurrogate();
+            if (!paired) {
+                if (badPosition) *badPosition = i;
+                return false;
+            }
+            if (c.isHighSurrogate()) ++i;
+        }
+        bytes = text.toUtf8();
+        return true;
+    }
     QByteArray out(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
         uchar b = 0;

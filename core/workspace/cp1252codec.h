@@ -20,6 +20,11 @@ namespace lexivo {
 // the code page cannot hold is refused, never replaced by a substitute byte,
 // so nothing a translator typed is silently changed.
 //
+// With the game-text encoding UTF8 the codec reads and writes UTF-8: a text
+// that is valid UTF-8 decodes as such, any other (code-page text kept from
+// the game) through the display code page, losslessly as before; every
+// character encodes, as its UTF-8 bytes.
+//
 // The window holds one codec object and passes it on.
 class Cp1252Codec {
 public:
@@ -36,7 +41,11 @@ public:
     // Switches the tables; false (and nothing changed) for a page not supported.
     bool setCodePage(int codePage);
     int codePage() const { return m_codePage; }
-    QString name() const { return nameOf(m_codePage); }
+    // "UTF-8" in UTF-8 mode, else the code page's name.
+    QString name() const;
+
+    void setUtf8(bool utf8) { m_utf8 = utf8; }
+    bool isUtf8() const { return m_utf8; }
 
     QChar toUnicode(uchar byte) const { return QChar(m_toUnicode[byte]); }
     QString decode(const QByteArray& bytes) const;
@@ -51,6 +60,7 @@ public:
 
 private:
     int m_codePage = DefaultCodePage;
+    bool m_utf8 = false;
     std::array<char16_t, 256> m_toUnicode;
     // The upper half reversed: (character, byte) sorted by character. Bytes
     // 0x00-0x7F are ASCII in every supported page.

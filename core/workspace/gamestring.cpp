@@ -85,8 +85,8 @@ bool plainWord(const char* s) {
     quint64 word;
     memcpy(&word, s, 8);
     const quint64 backslash = word ^ (ones * '\\');
-    const quint64 suspicious = word | ((word - ones * 0x10) & ~word) |
-                               ((backslash - ones) & ~backslash);
+    const quint64 suspicious =
+        word | ((word - ones * 0x10) & ~word) | ((backslash - ones) & ~backslash);
     return (suspicious & highs) == 0;
 }
 
@@ -158,8 +158,82 @@ bool writableAsOriginal(unsigned char c) {
 
 } // namespace
 
+int utf8SequenceLength(const unsigned char* s, qsizetype i, qsizetype end, char32_t* codePoint) {
+    const unsigned char b = s[i];
+    int length = 0;
+    char32_t cp = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        cp = b & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > end) return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((s[i + k] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    static constexpr char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < Smallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (codePoint) *codePoint = cp;
+    return length;
+}
+
+bool isUtf8Text(const char* bytes, qsizetype size) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    for (qsizetype i = 0; i < size;) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = utf8SequenceLength(s, i, size, nullptr);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+namespace {
+
+// The Utf8 writer: the escapes and markers as in Windows, ’ and – as ' and -,
+// every other byte as it is (0x92 and 0x96 are continuation bytes here, as in
+// Ò and Ö).
+int writeUtf8GameString(QByteArray& out, const QByteArray& text) {
+    const qsizetype start = out.size();
+    const qsizetype n = text.size();
+    const char* s = text.constData();
+    out.reserve(start + n + 1);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = s[i];
+        if (c == '\\' && i + 1 < n && (s[i + 1] == 'N' || s[i + 1] == 'T')) {
+            out.append(s[i + 1] == 'N' ? "\r\n" : "\t");
+            ++i;
+        } else if (c == LoneCrMarker) {
+            out.append('\r');
+        } else if (c == LoneLfMarker) {
+            out.append('\n');
+        } else if (c == '\xE2' && i + 2 < n && s[i + 1] == '\x80' &&
+                   (s[i + 2] == '\x99' || s[i + 2] == '\x93')) {
+            out.append(s[i + 2] == '\x99' ? '\'' : '-');
+            i += 2;
+        } else {
+            out.append(c);
+        }
+    }
+    out.append('\0');
+    return int(out.size() - start);
+}
+
+} // namespace
+
 qsizetype firstUnwritableByte(const QByteArray& text, GameTextEncoding encoding) {
-    if (encoding == GameTextEncoding::Windows) return -1;
+    if (encoding != GameTextEncoding::Original) return -1;
     for (qsizetype i = 0; i < text.size(); ++i)
         if (!writableAsOriginal(static_cast<unsigned char>(text[i]))) return i;
     return -1;
@@ -173,6 +247,8 @@ bool holdsOriginalLetters(const char* bytes, qsizetype size) {
 
 int WriteGameString(QByteArray& out, const QByteArray& text, GameTextEncoding encoding) {
     if (encoding == GameTextEncoding::Windows) return WriteGameString(out, text);
+    if (encoding == GameTextEncoding::Utf8)
+        return isUtf8Text(text) ? writeUtf8GameString(out, text) : WriteGameString(out, text);
     if (firstUnwritableByte(text, encoding) >= 0)
         throw Error(QStringLiteral("A text holds a letter the original game fonts do not have."));
     const qsizetype start = out.size();

@@ -43,7 +43,24 @@ enum class GameTextEncoding {
     // control-code table are written back as their game bytes 0x01-0x1F (é as
     // 0x03). Every other byte above 0x7F has no place in those fonts.
     Original,
+    // For the engine that reads game text as UTF-8 and draws it through its
+    // font map: a line is written as its UTF-8 bytes, with ’ (U+2019) as '
+    // and – (U+2013) as -, the marks the game fonts lack. A line that is not
+    // valid UTF-8 (code-page text kept from the game) is written as in
+    // Windows.
+    Utf8,
 };
+
+// True when bytes are well-formed UTF-8 throughout (no overlong forms, no
+// surrogates, nothing above U+10FFFF). ASCII is UTF-8.
+bool isUtf8Text(const char* bytes, qsizetype size);
+inline bool isUtf8Text(const QByteArray& bytes) {
+    return isUtf8Text(bytes.constData(), bytes.size());
+}
+
+// Length of the well-formed multi-byte UTF-8 sequence at s[i] (2 to 4), or 0;
+// codePoint gets its value.
+int utf8SequenceLength(const unsigned char* s, qsizetype i, qsizetype end, char32_t* codePoint);
 
 // The first byte of text that the encoding cannot write (after the 0x92 and
 // 0x96 replacements), or -1 when every byte can be written.

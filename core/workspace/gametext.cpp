@@ -377,4 +377,19 @@ QStringList GameText::writeBack(const Lines& lines, GameTextEncoding encoding) {
     return warnings;
 }
 
+bool GameText::readsDifferently(const Lines& lines) const {
+    if (!m_hasGameFile) return false;
+    try {
+        const QByteArray bytes = readWholeFile(m_gamePath);
+        if (m_useMessageFile) return messageTexts(messageFileLines(bytes, m_gamePath)) != lines;
+        const Lines records = decodeTextArchive(bytes, m_gamePath).lines;
+        if (records.size() != lines.size()) return true;
+        for (qsizetype k = 0; k < lines.size(); ++k)
+            if (withoutNote(lines[k]) != records[k]) return true;
+        return false;
+    } catch (const Error&) {
+        return true;
+    }
+}
+
 } // namespace lexivo

@@ -164,6 +164,13 @@ public:
     // is nothing to write and nothing happens.
     QStringList writeBack(const Lines& lines,
                           GameTextEncoding encoding = GameTextEncoding::Windows);
+    // The lines read differently from the game file as it is on disk: from
+    // the records of text.flx (the note after " # " left out, as the archive
+    // never holds it), or from the message lines of textmsg.txt; another
+    // number of lines differs too. A game file that cannot be read counts as
+    // different: the write-back then says what is wrong. False without a
+    // game file.
+    bool readsDifferently(const Lines& lines) const;
 
 private:
     QString m_usecodeDirectory;

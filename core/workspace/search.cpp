@@ -222,11 +222,14 @@ class HitList {
 public:
     explicit HitList(qsizetype length) : m_length(length) {}
 
-    // Where the following hits come from: a translation file, or else the
-    // originals of function number.
-    void setPlace(int funcIndex, quint16 number, const QByteArray* fileName) {
+    // Where the following hits come from: a translation file, the strings of
+    // function number (no translation file yet), or its originals.
+    enum Source { File, Strings, Originals };
+    void setPlace(int funcIndex, quint16 number, Source source,
+                  const QByteArray* fileName = nullptr) {
         m_funcIndex = funcIndex;
         m_number = number;
+        m_source = source;
         m_fileName = fileName;
     }
 
@@ -278,14 +281,17 @@ public:
 private:
     QString place(qsizetype line) const {
         const QString where =
-            m_fileName ? QFile::decodeName(*m_fileName)
-                       : QStringLiteral("the originals of function %1").arg(hex4(m_number));
+            m_source == File ? QFile::decodeName(*m_fileName)
+            : m_source == Strings
+                ? QStringLiteral("the strings of function %1").arg(hex4(m_number))
+                : QStringLiteral("the originals of function %1").arg(hex4(m_number));
         return QStringLiteral("line %1 of %2").arg(line + 1).arg(where);
     }
 
     qsizetype m_length;
     int m_funcIndex = 0;
     quint16 m_number = 0;
+    Source m_source = File;
     const QByteArray* m_fileName = nullptr;
     SearchResult m_result;
     QString m_stoppedAt;
@@ -307,7 +313,8 @@ QByteArray foldedNeedle(const QByteArray& text) {
 } // namespace
 
 SearchResult Search::inTranslationFiles(const QByteArray& text, const QList<quint16>& funcNums,
-                                        const QString& editorDirectory) const {
+                                        const QString& editorDirectory,
+                                        const LinesWithoutFile& withoutFile) const {
     HitList hits(text.size());
     const QByteArray needle = foldedNeedle(text);
     if (needle.isEmpty()) return hits.take();
@@ -318,23 +325,38 @@ SearchResult Search::inTranslationFiles(const QByteArray& text, const QList<quin
         firstIndex[funcNums[i]] = int(i);
 
     const EditorDirectory directory(editorDirectory);
+    const std::vector<TranslationFileEntry> files = directory.translationFiles();
+    std::vector<const TranslationFileEntry*> fileOf(0x10000, nullptr);
+    for (const TranslationFileEntry& file : files)
+        fileOf[file.number] = &file;
+
+    const auto search = [&](QByteArray& content) {
+        foldLettersAZ(content.data(), content.size());
+        return firstInEachLine(content.constData(), content.size(), needle,
+                               [&](qsizetype line, qsizetype pos) { return hits.add(line, pos); });
+    };
     QByteArray content;
-    for (const TranslationFileEntry& file : directory.translationFiles()) {
-        const int index = firstIndex[file.number];
+    for (int number = 0; number < 0x10000; ++number) {
+        const int index = firstIndex[size_t(number)];
         if (index < 0) continue; // no function of this number
-        directory.read(file.name, content);
+        const TranslationFileEntry* file = fileOf[size_t(number)];
+        if (!file) {
+            if (!withoutFile) continue;
+            content = withoutFile(index);
+            hits.setPlace(index, quint16(number), HitList::Strings);
+            if (!search(content)) break;
+            continue;
+        }
+        directory.read(file->name, content);
         if (mayNotBeSingleByte(content.constData(), content.size())) {
             const QString problem = singleByteTextProblem(content);
             if (!problem.isEmpty()) {
-                hits.notSearched(file.name, problem);
+                hits.notSearched(file->name, problem);
                 continue;
             }
         }
-        foldLettersAZ(content.data(), content.size());
-        hits.setPlace(index, file.number, &file.name);
-        if (!firstInEachLine(content.constData(), content.size(), needle,
-                             [&](qsizetype line, qsizetype pos) { return hits.add(line, pos); }))
-            break;
+        hits.setPlace(index, file->number, HitList::File, &file->name);
+        if (!search(content)) break;
     }
     return hits.take();
 }
@@ -347,7 +369,7 @@ SearchResult Search::inPack(const QByteArray& text, const Pack& pack,
     for (qsizetype f = 0; f < funcNums.size(); ++f) {
         QByteArray block = pack.blockBytes(int(f));
         foldLettersAZ(block.data(), block.size());
-        hits.setPlace(int(f), funcNums[f], nullptr);
+        hits.setPlace(int(f), funcNums[f], HitList::Originals);
         if (!firstInEachLine(block.constData(), block.size(), needle,
                              [&](qsizetype line, qsizetype pos) { return hits.add(line, pos); }))
             break;

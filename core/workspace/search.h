@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace lexivo {
 
@@ -36,17 +37,22 @@ public:
     // The most hits one search lists; the search stops when there are more.
     static constexpr int MaxHits = 0xFFFF;
 
+    // The text form of a function's lines when it has no translation file
+    // yet (its strings, as showing it would create the file), by table index.
+    using LinesWithoutFile = std::function<QByteArray(int funcIndex)>;
+
     // Through the translation files: the file of every function of the table
-    // (funcNums: the number of each function, in table order), in file-name
-    // order, that is by number. A number carried by several functions is
-    // searched once, for the first of them. A function without a translation
-    // file is skipped, and so is every file that belongs to no function.
-    // File names are matched without regard to case; the directory is listed
-    // once. A file that is not single-byte text is not searched, and
-    // statusText names it; a file (or the directory) that cannot be read
+    // (funcNums: the number of each function, in table order), by number. A
+    // number carried by several functions is searched once, for the first of
+    // them. A function without a translation file is searched in the lines
+    // withoutFile gives for it; a file that belongs to no function is
+    // skipped. File names are matched without regard to case; the directory
+    // is listed once. A file that is not single-byte text is not searched,
+    // and statusText names it; a file (or the directory) that cannot be read
     // throws FileError and ends the search.
     SearchResult inTranslationFiles(const QByteArray& text, const QList<quint16>& funcNums,
-                                    const QString& editorDirectory) const;
+                                    const QString& editorDirectory,
+                                    const LinesWithoutFile& withoutFile = {}) const;
 
     // Through the originals: block f of pack is the originals of function f;
     // the functions are those of funcNums, in table order.

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -82,6 +83,15 @@ void press(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoM
     QTest::keyClick(&w, key, modifiers);
 }
 
+// The Quick Search window lies over the string list.
+bool coversStringList(MainWindow& w) {
+    const QWidget* list = child<QListWidget>(&w, "lbStrings");
+    const QWidget* quick = w.quickSearchWindow();
+    const QRect listRect(list->mapToGlobal(QPoint(0, 0)), list->size());
+    const QRect quickRect(quick->mapToGlobal(QPoint(0, 0)), quick->size());
+    return listRect.intersects(quickRect);
+}
+
 QString selected(QPlainTextEdit* e) {
     return e->textCursor().selectedText();
 }
@@ -108,7 +118,7 @@ private slots:
         QCOMPARE(quickRows(w), QStringList({"0400: func_400 (1)", "0400: func_400 (2)",
                                             "0401: func_401 (1)", "0401: func_401 (3)"}));
         QVERIFY(w.quickSearchWindow()->isVisible());
-        QCOMPARE(w.quickSearchWindow()->width(), 205);
+        QVERIFY(!coversStringList(w));
         QVERIFY(findNext->isEnabled());
         auto* strings = child<QListWidget>(&w, "lbStrings");
         auto* editor = child<QPlainTextEdit>(&w, "memoStr");
@@ -145,6 +155,48 @@ private slots:
         press(w, Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(initial, QStringLiteral("sword"));
         QCOMPARE(quickRows(w), QStringList());
+        QCOMPARE(w.statusText(),
+                 QStringLiteral("No line of the translations contains \"nowhere\"."));
+        QCOMPARE(answerer.log, QStringList());
+    }
+
+    // A fresh workspace: a function never shown has no translation file, and
+    // its lines are found all the same, without making its file. The Quick
+    // Search window stays beside the string list; Escape closes it.
+    void findCoversFunctionsNeverShown() {
+        FindWorkspace ws;
+        ModalAnswerer answerer;
+        MainWindow w(ws.program);
+        w.resize(900, 600);
+        showAndActivate(w);
+        QVERIFY(!QFileInfo::exists(ws.program + "0401.TXT"));
+        answerFind(answerer, "sword");
+        press(w, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(quickRows(w), QStringList({"0400: func_400 (1)", "0400: func_400 (2)",
+                                            "0401: func_401 (1)", "0401: func_401 (3)"}));
+        QVERIFY(!QFileInfo::exists(ws.program + "0401.TXT"));
+        QVERIFY(!coversStringList(w));
+
+        // The hit of the function never shown opens it at the line.
+        QListWidget* rows = w.quickSearchWindow()->list();
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                          rows->visualItemRect(rows->item(3)).center());
+        QCOMPARE(child<QComboBox>(&w, "comboFuncList")->currentIndex(), 1);
+        QCOMPARE(child<QListWidget>(&w, "lbStrings")->currentRow(), 2);
+        QCOMPARE(selected(child<QPlainTextEdit>(&w, "memoStr")), QStringLiteral("sword"));
+
+        rows->setFocus();
+        QTest::keyClick(rows, Qt::Key_Escape);
+        QVERIFY(w.quickSearchWindow()->isHidden());
+
+        // A search without a hit says so; so does one on the text tab.
+        answerFind(answerer, "nowhere", true);
+        press(w, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(w.statusText(), QStringLiteral("No original line contains \"nowhere\"."));
+        child<QTabWidget>(&w, "PageControl1")->setCurrentIndex(1);
+        answerFind(answerer, "nowhere");
+        press(w, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(w.statusText(), QStringLiteral("No line of the text contains \"nowhere\"."));
         QCOMPARE(answerer.log, QStringList());
     }
 

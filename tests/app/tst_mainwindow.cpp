@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -209,11 +210,38 @@ private slots:
         QVERIFY(child<QMenu>(&window, "FuncStatusPopupMenu"));
         QVERIFY(window.statusText().isEmpty());
 
-        // The Quick Search tool window exists, hidden, always on top.
+        // The Quick Search window exists, hidden, docked at the left edge.
         QVERIFY(window.quickSearchWindow());
         QCOMPARE(window.quickSearchWindow()->windowTitle(), QStringLiteral("Quick Search"));
         QVERIFY(window.quickSearchWindow()->isHidden());
-        QVERIFY(window.quickSearchWindow()->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(window.dockWidgetArea(window.quickSearchWindow()), Qt::LeftDockWidgetArea);
+    }
+
+    // Fast Rebuild is there whenever a file differs from the game file, also
+    // right after the start (an earlier session, import-po, a colleague).
+    void fastRebuildFollowsTheFiles() {
+        Setup setup;
+        ModalAnswerer answerer;
+        QString translationPath;
+        QList<QByteArray> lines;
+        {
+            MainWindow window(setup.programDir);
+            showAndActivate(window);
+            QVERIFY(!child<QToolButton>(&window, "btnRebuildFast")->isEnabled());
+            lexivo::Workspace& ws = window.workspace();
+            translationPath = ws.TranslationFilePath(ws.funcs()[0].FuncNum);
+            lines = ws.functionStrings(0);
+        }
+        lines[0] = "Translated elsewhere";
+        writeFile(translationPath, lexivo::joinLines(lines));
+        MainWindow window(setup.programDir);
+        showAndActivate(window);
+        auto* fast = child<QToolButton>(&window, "btnRebuildFast");
+        QVERIFY(fast->isEnabled());
+        QTest::mouseClick(fast, Qt::LeftButton);
+        QVERIFY(window.statusText().startsWith("Usecode compiled in "));
+        QVERIFY(!fast->isEnabled());
+        QCOMPARE(answerer.log, QStringList());
     }
 
     void fastRebuildShortcutFollowsItsCommand() {
@@ -369,26 +397,36 @@ private slots:
         QCOMPARE(setup.iniValue("SETTING", "LASTFUNC"), QByteArray("1"));
     }
 
+    // Help > Index shows the page in Lexivo's own help window: the one built
+    // into the program, or Help/index.htm beside it (any case of the names);
+    // no web browser is asked.
     void helpIndex() {
         Setup setup;
         ModalAnswerer answerer;
         MainWindow window(setup.programDir);
+        showAndActivate(window);
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler("file", &catcher, "open");
         auto* index = child<QAction>(&window, "Help2");
 
-        // No Help folder: nothing happens.
         index->trigger();
-        QVERIFY(catcher.opened.isEmpty());
-        QCOMPARE(answerer.log, QStringList());
+        auto* help = window.findChild<QWidget*>("HelpWindow");
+        QVERIFY(help && help->isVisible());
+        auto* browser = child<QTextBrowser>(help, "HelpBrowser");
+        QVERIFY(browser->toPlainText().contains("Quality checks"));
+        QTest::keyClick(browser, Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
 
-        // With the page, whatever the case of its names, it is opened.
         QDir().mkpath(setup.programDir + "HELP");
-        writeFile(setup.programDir + "HELP/Index.htm", "<html></html>");
+        writeFile(setup.programDir + "HELP/Index.htm",
+                  "<html><body>Our team's rules</body></html>");
         index->trigger();
         QDesktopServices::unsetUrlHandler("file");
-        QCOMPARE(catcher.opened.size(), 1);
-        QCOMPARE(catcher.opened.first().toLocalFile(), setup.programDir + "HELP/Index.htm");
+        QVERIFY(help->isVisible());
+        QCOMPARE(browser->toPlainText(), QStringLiteral("Our team's rules"));
+        QCOMPARE(window.findChildren<QWidget*>("HelpWindow").size(), 1);
+        QVERIFY(catcher.opened.isEmpty());
+        QCOMPARE(answerer.log, QStringList());
     }
 
     void aboutBox() {

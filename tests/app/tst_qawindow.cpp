@@ -127,6 +127,36 @@ private slots:
         QCOMPARE(answerer.log, QStringList());
     }
 
+    // A translation file changed on disk (a colleague, import-po) is counted
+    // again: the grid's Translated cell, the status-bar figure and Fast
+    // Rebuild follow it, also when it is removed.
+    void figuresFollowTheFilesOnDisk() {
+        QaWorkspace ws;
+        writeFile(ws.program + "0401.TXT", "name\r\njob\r\nname\r\n");
+        writeFile(ws.program + "text.txt", "Locked.\r\nOpen.\r\n");
+        ModalAnswerer answerer;
+        MainWindow w(ws.program);
+        showAndActivate(w);
+        auto* progress = child<QLabel>(&w, "ProgressPanel");
+        auto* fast = child<QToolButton>(&w, "btnRebuildFast");
+        QCOMPARE(gridTranslated(w, 1), QStringLiteral("0/3"));
+        const QString before = progress->text();
+        QVERIFY(fast->isEnabled()); // 0400.TXT differs from the game file
+
+        writeFile(ws.program + "0401.TXT", "Name\r\nBeruf\r\nName\r\n");
+        QTRY_COMPARE(gridTranslated(w, 1), QStringLiteral("3/3"));
+        QVERIFY(progress->text() != before);
+
+        // With 0400.TXT gone and 0401.TXT as the game has it, nothing is left
+        // for the fast rebuild.
+        QVERIFY(QFile::remove(ws.program + "0400.TXT"));
+        writeFile(ws.program + "0401.TXT", "name\r\njob\r\nname\r\n");
+        QTRY_VERIFY(!fast->isEnabled());
+        QCOMPARE(gridTranslated(w, 1), QStringLiteral("0/3"));
+        QCOMPARE(gridTranslated(w, 0), QStringLiteral("0/2"));
+        QCOMPARE(answerer.log, QStringList());
+    }
+
     void completeRebuildAsksFirst() {
         QaWorkspace ws;
         ModalAnswerer answerer;

@@ -143,13 +143,15 @@ private slots:
         QCOMPARE(lexivo::ReadCommentFile(ws.program + "1.cmt").Lines.size(), 1);
         QVERIFY(!w.LineHasComment[0]);
 
-        // The viewer: the newest comment per line; a click goes there.
+        // The viewer: the newest comment per line, its author and text, the
+        // line counted from 1 as in the string list; a click goes there.
         QStringList rows;
         answerer.handler = [&](QWidget* modal) {
             if (modal->objectName() != "CommentForm") return false;
             auto* list = modal->findChild<QTreeWidget*>("lvComments");
             for (int i = 0; i < list->topLevelItemCount(); ++i)
-                rows << list->topLevelItem(i)->text(0) + "/" + list->topLevelItem(i)->text(1);
+                for (int column : {0, 1, 3, 4})
+                    rows << list->topLevelItem(i)->text(column);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(list->topLevelItem(0)).center());
             static_cast<QDialog*>(modal)->accept();
@@ -158,7 +160,7 @@ private slots:
         child<QComboBox>(&w, "comboFuncList")->setCurrentIndex(2);
         w.ShowFunction(2);
         QTest::mouseClick(child<QToolButton>(&w, "btnShowComment"), Qt::LeftButton);
-        QCOMPARE(rows, QStringList({"0400/1"}));
+        QCOMPARE(rows, QStringList({"0400", "2", "Anna", "second"}));
         QCOMPARE(child<QComboBox>(&w, "comboFuncList")->currentIndex(), 0);
         QCOMPARE(strings(w)->currentRow(), 1);
         QCOMPARE(answerer.log, QStringList());

@@ -507,6 +507,12 @@ void TestCli::findAgreesWithIndependentSearch() {
     QVERIFY2(out.stderrText.endsWith("No line of the translation files contains the text\n"),
              qPrintable(out.stderrText));
     QCOMPARE(snapshot(root.path()), before);
+    // A function never shown has no file: its strings are searched.
+    QVERIFY(QFile::remove(prog + "0096.TXT"));
+    out = {};
+    QCOMPARE(cli::find(prog, "sword", false, out), 0);
+    QCOMPARE(out.stdoutBytes, QByteArray("0096: Person 4 (1)\n"));
+    QVERIFY(!QFileInfo::exists(prog + "0096.TXT"));
 
     // With orig.pak the originals come from it, not from the usecode file
     // (which now holds the translations).

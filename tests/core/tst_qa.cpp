@@ -1,6 +1,7 @@
 // Quality checks of translated lines, the progress figures, and lexivo-cli qa.
 
 #include "clicommands.h"
+#include "gamebuilder/textarchive.h"
 #include "testgame.h"
 #include "workspace.h"
 #include "workspace/qa.h"
@@ -24,6 +25,7 @@ private slots:
     void cliReportsEveryKind();
     void cliCleanWorkspace();
     void lineCountInQaAndCheck();
+    void changesOnDiskForTheFastRebuild();
 };
 
 namespace {
@@ -226,6 +228,50 @@ void TestQa::lineCountInQaAndCheck() {
                                  "rebuild keeps the function untranslated",
                           prog + "0401.TXT: 1 lines, but function 0401 has 2 strings; the "
                                  "rebuild keeps the function untranslated"}));
+}
+
+// What the fast rebuild has to write is judged from the files, whoever wrote
+// them: a translation file or text.txt that reads differently from the game
+// file. Translations that could not go in still differ after the rebuild.
+void TestQa::changesOnDiskForTheFastRebuild() {
+    QTemporaryDir root;
+    const QString prog = root.path() + "/prog/", game = root.path() + "/game/";
+    writeFile(game + "usecode", smallUsecode({{"a", "b"}, {"c"}, {"d"}}, true));
+    writeFile(game + "text.flx", gamebuild::textArchive({"Locked.", "Open."}));
+    writeIni(prog, game);
+    const auto judged = [&] {
+        auto ws = std::make_unique<Workspace>(prog);
+        ws->startWithoutWindow();
+        ws->judgeChangesOnDisk();
+        return ws;
+    };
+    {
+        const auto fresh = judged(); // the first start makes text.txt
+        QVERIFY(!fresh->TranslationsChanged && !fresh->TextChanged);
+    }
+    // The same strings, or a note the archive never holds, are nothing to do.
+    writeFile(prog + "0400.TXT", "a\r\nb\r\n");
+    writeFile(prog + "text.txt", "Locked. # the door\r\nOpen.\r\n");
+    QVERIFY(!judged()->TranslationsChanged && !judged()->TextChanged);
+
+    writeFile(prog + "0401.TXT", "C\r\n");
+    writeFile(prog + "0402.TXT", "d\r\none too many\r\n");
+    writeFile(prog + "text.txt", "Zu.\r\nOpen.\r\n");
+    auto ws = judged();
+    QVERIFY(ws->TranslationsChanged && ws->TextChanged);
+    const Workspace::RebuildReport report = ws->Rebuild(false);
+    QCOMPARE(report.notApplied, QList<quint16>{0x402});
+    QVERIFY(ws->TranslationsChanged && !ws->TextChanged);
+    ws->saveFunctionLines(0x402, {"d"});
+    QVERIFY(!ws->translationsDifferFromGame());
+    QVERIFY(!judged()->TranslationsChanged && !judged()->TextChanged);
+
+    // A colleague's file, seen when recounted.
+    writeFile(prog + "0400.TXT", "A\r\nb\r\n");
+    QVERIFY(ws->recountFunction(0));
+    QVERIFY(ws->translationsDifferFromGame());
+    QCOMPARE(ws->functionProgress(0).translated, 1);
+    QVERIFY(!ws->recountFunction(0)); // nothing new
 }
 
 QTEST_GUILESS_MAIN(TestQa)

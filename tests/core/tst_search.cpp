@@ -177,6 +177,17 @@ void TestSearch::translationFiles() {
     const QList<quint16> table = {0xABCD, 0x1000, 0x0401, 0x0402, 0x0401, 0x0403, 0x2000};
     const SearchResult result = Search().inTranslationFiles("sword", table, ed);
     QCOMPARE(hitsOf(result), (Hits{{2, 1, 5, 5}, {1, 0, 1, 5}, {0, 0, 1, 5}}));
+    // A function without a file is searched in the lines given for it, in
+    // number order among the files; only those functions are asked for.
+    QList<int> asked;
+    const auto withoutFile = [&](int index) -> QByteArray {
+        asked << index;
+        return index == 7 ? "x\r\nno file, a Sword\r\n" : "";
+    };
+    const QList<quint16> more = table + QList<quint16>{0x0404};
+    QCOMPARE(hitsOf(Search().inTranslationFiles("sword", more, ed, withoutFile)),
+             (Hits{{2, 1, 5, 5}, {7, 1, 12, 5}, {1, 0, 1, 5}, {0, 0, 1, 5}}));
+    QCOMPARE(asked, (QList<int>{5, 7})); // 0403.TXT is a folder, not a file
     QVERIFY2(result.statusText.contains("Not searched") &&
                  result.statusText.contains("0402.TXT (line 1 is UTF-8 text), 2000.TXT (it holds "
                                             "a NUL byte at byte offset 1"),
@@ -223,8 +234,10 @@ void TestSearch::workspaceSearchAndRows() {
     QCOMPARE(hitsOf(result), (Hits{{0, 4, 13, 5}, {1, 0, 1, 5}}));
     QCOMPARE(ws.hitRow(result.hits[0]), QByteArray("0400: Guard (5)"));
     QCOMPARE(ws.hitRow(result.hits[1]), QByteArray("0401:  (1)"));
-    QCOMPARE(hitsOf(ws.searchUsecode("SWORD", false)), Hits{}); // 0400 has no file yet
+    // 0400 has no translation file yet: its strings are its lines.
+    QCOMPARE(hitsOf(ws.searchUsecode("SWORD", false)), (Hits{{0, 4, 13, 5}}));
     QCOMPARE(hitsOf(ws.searchUsecode("spada", false)), (Hits{{1, 0, 1, 5}}));
+    QVERIFY(!QFileInfo::exists(prog + "0400.TXT")); // searching writes nothing
     QCOMPARE(ws.hitRow({7, 0, 1, 1}), QByteArray());
 }
 

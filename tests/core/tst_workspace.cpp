@@ -49,6 +49,9 @@ private slots:
     void pristineCopiesFeedThePack();
     void textFilesThatAreNotSingleByte_data();
     void textFilesThatAreNotSingleByte();
+    void whatCountsAsUtf8_data();
+    void whatCountsAsUtf8();
+    void extractedLinesThatLookLikeUtf8();
     void sharedNumberStartsUp();
     void failedRebuildLeavesGameFile();
     void damagedUsecodeMakesNoWorkspaceFiles();
@@ -377,6 +380,73 @@ void TestWorkspace::textFilesThatAreNotSingleByte() {
     // Windows-1252 text that merely has high bytes is text.
     writeFile(fx.program() + "0400.TXT", "Gr\xFC\xDF Gott. \xC0 bient\xF4t.\r\nCaf\xC3\r\n");
     QCOMPARE(ws.openFunctionLines(0).size(), 2);
+}
+
+void TestWorkspace::whatCountsAsUtf8_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<Lines>("extracted");
+    QTest::addColumn<bool>("utf8Mode");
+    QTest::addColumn<QString>("problem");
+    const Lines none;
+    QTest::newRow("pair as extracted")
+        << QByteArray("Der Ring \xDC\xBF\r\n") << Lines{"Der Ring \xDC\xBF"} << false << QString();
+    // "Ü¿" reads as the Syriac letter U+073F: code-page text, not typed.
+    QTest::newRow("pair translated")
+        << QByteArray("Mein Ring \xDC\xBF\r\n") << none << false << QString();
+    QTest::newRow("Cyrillic pair translated")
+        << QByteArray("\xD0\x96\r\n") << none << false << "line 1 is UTF-8 text";
+    QTest::newRow("typed letter after extracted ones")
+        << QByteArray("Orig \xC3\xA4\r\nTsch\xC3\xBCss\r\n") << Lines{"Orig \xC3\xA4", "Bye"}
+        << false << "line 2 is UTF-8 text";
+    QTest::newRow("only extracted letters") << QByteArray("Orig \xC3\xA4\r\nBye\r\n")
+                                            << Lines{"Orig \xC3\xA4", "Hi"} << false << QString();
+    // One byte that stands alone makes the whole file code-page text.
+    QTest::newRow("lone byte elsewhere")
+        << QByteArray("Gr\xFC\xDF\r\nTsch\xC3\xBCss\r\n") << none << false << QString();
+    QTest::newRow("three bytes") << QByteArray("It\xE2\x80\x99s\r\n") << none << false
+                                 << "line 1 is UTF-8 text";
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFHi\r\n") << none << false
+                                     << "it begins with a UTF-8 byte-order mark";
+    QTest::newRow("UTF-8 mode, mark")
+        << QByteArray("\xEF\xBB\xBFHi\r\n") << none << true << QString();
+    QTest::newRow("UTF-8 mode, code-page line")
+        << QByteArray("Gr\xFC\xDF\r\n") << none << true << QString();
+    QTest::newRow("UTF-8 mode, UTF-16") << QByteArray("H\0i\0", 4) << none << true
+                                        << "it holds a NUL byte at byte offset 1, as UTF-16 "
+                                           "text does";
+}
+
+// The rule by which a translation file is taken as an editor's UTF-8 file
+// (and refused in a code-page workspace).
+void TestWorkspace::whatCountsAsUtf8() {
+    QFETCH(QByteArray, content);
+    QFETCH(Lines, extracted);
+    QFETCH(bool, utf8Mode);
+    QFETCH(QString, problem);
+    TranslationFileReading reading;
+    reading.encoding = utf8Mode ? GameTextEncoding::Utf8 : GameTextEncoding::Windows;
+    reading.extracted = [&] { return QList<Lines>{extracted}; };
+    QCOMPARE(singleByteTextProblem(content, reading), problem);
+    if (utf8Mode && problem.isEmpty())
+        QVERIFY(!translationFileLines(content, "x.TXT", reading).first().startsWith("\xEF"));
+}
+
+// A game line that happens to form UTF-8 (the bytes "Ü¿") is shown, checked
+// and rebuilt like any other, as extracted and once translated.
+void TestWorkspace::extractedLinesThatLookLikeUtf8() {
+    Fixture fx;
+    writeFile(fx.game() + "usecode", smallUsecode({{"Ring \xDC\xBF", "Ask \xC3\xA4"}, {"Bye"}}));
+    writeIni(fx.program(), fx.game());
+    Workspace ws(fx.program());
+    ws.startWithoutWindow();
+    QCOMPARE(ws.openFunctionLines(0), (Lines{"Ring \xDC\xBF", "Ask \xC3\xA4"}));
+    QVERIFY(ws.checkTranslations(Cp1252Codec()).isEmpty());
+    ws.saveFunctionLines(0x400, {"Anneau \xDC\xBF", "Ask \xC3\xA4"});
+    const Workspace::RebuildReport report = ws.Rebuild(true);
+    QVERIFY2(report.notApplied.isEmpty(), qPrintable(report.warnings.join('\n')));
+    QCOMPARE(extractStrings(readFile(fx.game() + "usecode"),
+                            parseUsecode(readFile(fx.game() + "usecode"), "u").funcs[0]),
+             (Lines{"Anneau \xDC\xBF", "Ask \xC3\xA4"}));
 }
 
 // Two records sharing one number: a notice, and the workspace starts.
